@@ -1,0 +1,45 @@
+#include "api/operations.h"
+
+namespace kovi {
+
+namespace {
+
+// Operations whose subsystems are not part of the engine yet.
+Result<json::Value> not_available(const Request&) { return invalid_error("operation not available"); }
+
+constexpr Operation kOperations[] = {
+    {"merge_rules", Group::Plain, not_available},
+    {"install_rules", Group::Plain, not_available},
+    {"remove_rules", Group::Plain, not_available},
+    {"carry", Group::Plain, not_available},
+    {"settings", Group::Plain, not_available},
+    {"merge", Group::Plain, op_merge},
+    {"status_quirk", Group::Plain, not_available},
+    {"check", Group::Plain, not_available},
+    {"adapter_write", Group::Plain, not_available},
+    {"strategy_write", Group::Plain, not_available},
+    {"create", Group::Ruled, not_available},
+    {"handle", Group::Ruled, not_available},
+    {"on_update", Group::Ruled, not_available},
+    {"unused", Group::Ruled, not_available},
+    {"quirk_schema", Group::Ruled, not_available},
+    {"device_info", Group::Ruled, not_available},
+    {"classify", Group::Ruled, not_available},
+    {"read", Group::Ruled, not_available},
+    {"write", Group::Ruled, not_available},
+    {"adapter_create", Group::Ruled, not_available},
+    {"adapter_read", Group::Ruled, not_available},
+    {"strategy_read", Group::Ruled, not_available},
+};
+
+}  // namespace
+
+std::span<const Operation> operations() { return kOperations; }
+
+const Operation* find_operation(std::string_view name) {
+  for (const Operation& op : kOperations)
+    if (op.name == name) return &op;
+  return nullptr;
+}
+
+}  // namespace kovi
