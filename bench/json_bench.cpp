@@ -331,9 +331,31 @@ void register_all() {
   }
 }
 
+// --dump_documents=DIR writes the two documents to DIR (for profiling a
+// reader or writer on its own) and exits.
+bool dump_documents(int argc, char** argv) {
+  constexpr std::string_view kFlag = "--dump_documents=";
+  for (int i = 1; i < argc; ++i) {
+    std::string_view arg = argv[i];
+    if (arg.substr(0, kFlag.size()) != kFlag) continue;
+    std::string dir(arg.substr(kFlag.size()));
+    const char* names[] = {"/doc_50KB.json", "/doc_2MB.json"};
+    for (int which = 0; which < 2; ++which) {
+      std::string path = dir + names[which];
+      std::FILE* f = std::fopen(path.c_str(), "wb");
+      if (f == nullptr || std::fwrite(document(which).data(), 1, document(which).size(), f) != document(which).size())
+        die("cannot write the documents");
+      std::fclose(f);
+    }
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (dump_documents(argc, argv)) return 0;
   register_all();
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

@@ -3,7 +3,7 @@
 # need on a fresh Debian machine. Safe to run again.
 set -euo pipefail
 packages=(cmake ninja-build g++ clang-14 lld-14 libclang-rt-14-dev binutils python3
-          libgtest-dev libgmock-dev libbenchmark-dev libssl-dev rapidjson-dev nlohmann-json3-dev)
+          pkg-config libgtest-dev libgmock-dev libbenchmark-dev libssl-dev rapidjson-dev nlohmann-json3-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,13 +8,12 @@ namespace kovi {
 
 namespace {
 
-// An inline pack, moved out of the request (never copied). It serves this
-// request only.
+// An inline pack, moved out of the request (never copied), checked and
+// fingerprinted. It serves this request only and never touches the registry.
 Result<RulePackRef> inline_rules(json::Value& rules) {
-  auto pack = std::make_shared<RulePack>();
-  pack->document = std::move(rules);
+  json::Value document = std::move(rules);
   rules = json::Value();
-  return RulePackRef(std::move(pack));
+  return build_rule_pack(std::move(document));
 }
 
 }  // namespace

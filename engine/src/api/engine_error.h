@@ -42,12 +42,12 @@ inline EngineError invalid_error(std::string m) { return {ErrorKind::Invalid, st
 inline EngineError unsupported_error(std::string m) { return {ErrorKind::Unsupported, std::move(m)}; }
 inline EngineError refused_error(std::string m) { return {ErrorKind::Refused, std::move(m)}; }
 
-// A value of T or an engine error.
-template <typename T>
+// A value of T or an error (an engine error unless said otherwise).
+template <typename T, typename E = EngineError>
 class [[nodiscard]] Result {
  public:
   Result(T value) : v_(std::in_place_index<0>, std::move(value)) {}
-  Result(EngineError error) : v_(std::in_place_index<1>, std::move(error)) {}
+  Result(E error) : v_(std::in_place_index<1>, std::move(error)) {}
 
   bool ok() const noexcept { return v_.index() == 0; }
   explicit operator bool() const noexcept { return ok(); }
@@ -60,12 +60,12 @@ class [[nodiscard]] Result {
   T* operator->() { return &value(); }
   const T* operator->() const { return &value(); }
 
-  EngineError& error() & { return std::get<1>(v_); }
-  const EngineError& error() const& { return std::get<1>(v_); }
-  EngineError&& error() && { return std::get<1>(std::move(v_)); }
+  E& error() & { return std::get<1>(v_); }
+  const E& error() const& { return std::get<1>(v_); }
+  E&& error() && { return std::get<1>(std::move(v_)); }
 
  private:
-  std::variant<T, EngineError> v_;
+  std::variant<T, E> v_;
 };
 
 // Success without a value.

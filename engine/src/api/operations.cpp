@@ -1,5 +1,9 @@
 #include "api/operations.h"
 
+#include "api/quirk_operations.h"
+#include "api/registry.h"
+#include "rules/rule_layering.h"
+
 namespace kovi {
 
 namespace {
@@ -8,13 +12,13 @@ namespace {
 Result<json::Value> not_available(const Request&) { return invalid_error("operation not available"); }
 
 constexpr Operation kOperations[] = {
-    {"merge_rules", Group::Plain, not_available},
-    {"install_rules", Group::Plain, not_available},
-    {"remove_rules", Group::Plain, not_available},
+    {"merge_rules", Group::Plain, op_merge_rules},
+    {"install_rules", Group::Plain, op_install_rules},
+    {"remove_rules", Group::Plain, op_remove_rules},
     {"carry", Group::Plain, not_available},
     {"settings", Group::Plain, not_available},
     {"merge", Group::Plain, op_merge},
-    {"status_quirk", Group::Plain, not_available},
+    {"status_quirk", Group::Plain, op_status_quirk},
     {"check", Group::Plain, not_available},
     {"adapter_write", Group::Plain, not_available},
     {"strategy_write", Group::Plain, not_available},
@@ -22,8 +26,8 @@ constexpr Operation kOperations[] = {
     {"handle", Group::Ruled, not_available},
     {"on_update", Group::Ruled, not_available},
     {"unused", Group::Ruled, not_available},
-    {"quirk_schema", Group::Ruled, not_available},
-    {"device_info", Group::Ruled, not_available},
+    {"quirk_schema", Group::Ruled, op_quirk_schema},
+    {"device_info", Group::Ruled, op_device_info},
     {"classify", Group::Ruled, not_available},
     {"read", Group::Ruled, not_available},
     {"write", Group::Ruled, not_available},

@@ -1,8 +1,11 @@
 #include "json/reader.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <new>
 #include <vector>
 
 namespace kovi::json {
@@ -77,6 +80,21 @@ struct StringStops {
 };
 constexpr StringStops kStops;
 
+// Marks, in the high bit of each byte, the bytes of a little-endian word
+// that end the fast path. Only the lowest mark is exact (a borrow may mark
+// bytes above it), which is all the scan needs.
+inline std::uint64_t stop_marks(std::uint64_t w) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  std::uint64_t q = w ^ (kOnes * '"');
+  std::uint64_t b = w ^ (kOnes * '\\');
+  return (((q - kOnes) & ~q) | ((b - kOnes) & ~b) | ((w - kOnes * 0x20) & ~w)) & kHigh;
+}
+
+// Exact powers of ten for the short-number fast path.
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                             1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
 inline int hex_digit(unsigned char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -105,145 +123,196 @@ inline void append_utf8(std::string& out, std::uint32_t cp) {
 class Reader {
  public:
   explicit Reader(std::string_view text)
-      : p_(reinterpret_cast<const unsigned char*>(text.data())), begin_(p_), end_(p_ + text.size()) {}
+      : p_(reinterpret_cast<const unsigned char*>(text.data())), begin_(p_), end_(p_ + text.size()), arena_(text.size()) {}
 
   Value document() {
-    skip_ws();
-    Value v = value(0);
-    skip_ws();
-    if (p_ != end_) fail_here(Fault::TrailingCharacters);
-    return v;
+    const unsigned char* p = skip_ws(p_);
+    items_.emplace_back();
+    p = value(p, 0, Slot{0, false});
+    p = skip_ws(p);
+    if (p != end_) fail_here(Fault::TrailingCharacters, p);
+    return std::move(items_[0]);
   }
 
-  const unsigned char* begin() const { return begin_; }
-
  private:
+  // The parsing functions take the position and return the position after
+  // what they read, so that it stays in a register; p_ serves the rarely
+  // taken paths (escapes, unusual numbers), which keep to it throughout.
+
   [[noreturn]] void fail_at(Fault f, const unsigned char* after) {
     throw Failure{f, static_cast<std::size_t>(after - begin_)};
   }
-  // The byte at p_ reveals the fault and counts as consumed.
-  [[noreturn]] void fail_here(Fault f) { fail_at(f, p_ < end_ ? p_ + 1 : end_); }
+  // The byte at p reveals the fault and counts as consumed.
+  [[noreturn]] void fail_here(Fault f, const unsigned char* p) { fail_at(f, p < end_ ? p + 1 : end_); }
+  [[noreturn]] void fail_here(Fault f) { fail_here(f, p_); }
   [[noreturn]] void fail_eof(Fault f) { fail_at(f, end_); }
 
-  void skip_ws() {
-    while (p_ < end_ && (*p_ == ' ' || *p_ == '\n' || *p_ == '\r' || *p_ == '\t')) ++p_;
+  const unsigned char* skip_ws(const unsigned char* p) {
+    if (p < end_ && *p > ' ') return p;  // compact text: nothing to skip
+    while (p < end_ && (*p == ' ' || *p == '\n' || *p == '\r' || *p == '\t')) ++p;
+    return p;
   }
 
-  Value value(int depth) {
-    if (p_ == end_) fail_eof(Fault::EofValue);
-    switch (*p_) {
-      case '{': return object(depth + 1);
-      case '[': return array(depth + 1);
+  // Where a value being read goes: an element on the item stack or the
+  // value of a member on the member stack. Values are built in place there
+  // rather than returned, and addressed by position since the stacks may
+  // grow while a nested value is read. The slot holds a null until then.
+  struct Slot {
+    std::size_t index;
+    bool member;
+  };
+  Value* at(Slot s) { return s.member ? &members_[s.index].value : &items_[s.index]; }
+
+  Value string_value(std::string_view s) {
+    if (s.size() <= Value::kInline) return Value(s);
+    return Value::string_from(s, &arena_);
+  }
+
+  const unsigned char* value(const unsigned char* p, int depth, Slot dst) {
+    if (p == end_) fail_eof(Fault::EofValue);
+    switch (*p) {
+      case '{': return object(p, depth + 1, dst);
+      case '[': return array(p, depth + 1, dst);
       case '"': {
-        ++p_;
-        std::string_view s = string();
-        return Value(s);
+        std::string_view s;
+        p = string(p + 1, s);
+        new (at(dst)) Value(string_value(s));
+        return p;
       }
-      case 't': literal("true"); return Value(true);
-      case 'f': literal("false"); return Value(false);
-      case 'n': literal("null"); return Value();
+      case 't':
+        p = literal(p, "true");
+        new (at(dst)) Value(true);
+        return p;
+      case 'f':
+        p = literal(p, "false");
+        new (at(dst)) Value(false);
+        return p;
+      case 'n': return literal(p, "null");
       case '-':
       case '0': case '1': case '2': case '3': case '4':
       case '5': case '6': case '7': case '8': case '9':
-        return number();
+        return number(p, dst);
       default:
-        fail_here(Fault::ExpectedValue);
+        fail_here(Fault::ExpectedValue, p);
     }
   }
 
-  void literal(std::string_view word) {
-    ++p_;
+  const unsigned char* literal(const unsigned char* p, std::string_view word) {
+    if (static_cast<std::size_t>(end_ - p) >= word.size() && std::memcmp(p, word.data(), word.size()) == 0)
+      return p + word.size();
+    ++p;
     for (std::size_t i = 1; i < word.size(); ++i) {
-      if (p_ == end_) fail_eof(Fault::EofValue);
-      if (*p_ != static_cast<unsigned char>(word[i])) fail_here(Fault::ExpectedIdent);
-      ++p_;
+      if (p == end_) fail_eof(Fault::EofValue);
+      if (*p != static_cast<unsigned char>(word[i])) fail_here(Fault::ExpectedIdent, p);
+      ++p;
     }
+    return p;
   }
 
-  Value array(int depth) {
-    if (depth > kMaxReadDepth) fail_here(Fault::RecursionLimit);
-    ++p_;
-    skip_ws();
-    if (p_ == end_) fail_eof(Fault::EofList);
-    if (*p_ == ']') {
-      ++p_;
-      return Value::array();
+  const unsigned char* array(const unsigned char* p, int depth, Slot dst) {
+    if (depth > kMaxReadDepth) fail_here(Fault::RecursionLimit, p);
+    p = skip_ws(p + 1);
+    if (p == end_) fail_eof(Fault::EofList);
+    if (*p == ']') {
+      new (at(dst)) Value(Value::array());
+      return p + 1;
     }
     std::size_t base = items_.size();
     for (;;) {
-      items_.push_back(value(depth));
-      skip_ws();
-      if (p_ == end_) fail_eof(Fault::EofList);
-      if (*p_ == ',') {
-        ++p_;
-        skip_ws();
-        if (p_ < end_ && *p_ == ']') fail_here(Fault::TrailingComma);
+      items_.emplace_back();
+      p = value(p, depth, Slot{items_.size() - 1, false});
+      p = skip_ws(p);
+      if (p == end_) fail_eof(Fault::EofList);
+      if (*p == ',') {
+        p = skip_ws(p + 1);
+        if (p < end_ && *p == ']') fail_here(Fault::TrailingComma, p);
         continue;
       }
-      if (*p_ == ']') {
-        ++p_;
+      if (*p == ']') {
+        ++p;
         break;
       }
-      fail_here(Fault::ExpectedListSep);
+      fail_here(Fault::ExpectedListSep, p);
     }
-    Value v = Value::array_from(std::span<Value>(items_.data() + base, items_.size() - base));
+    new (at(dst)) Value(Value::array_from(std::span<Value>(items_.data() + base, items_.size() - base), &arena_));
     items_.resize(base);
-    return v;
+    return p;
   }
 
-  Value object(int depth) {
-    if (depth > kMaxReadDepth) fail_here(Fault::RecursionLimit);
-    ++p_;
-    skip_ws();
-    if (p_ == end_) fail_eof(Fault::EofObject);
-    if (*p_ == '}') {
-      ++p_;
-      return Value::object();
+  const unsigned char* object(const unsigned char* p, int depth, Slot dst) {
+    if (depth > kMaxReadDepth) fail_here(Fault::RecursionLimit, p);
+    p = skip_ws(p + 1);
+    if (p == end_) fail_eof(Fault::EofObject);
+    if (*p == '}') {
+      new (at(dst)) Value(Value::object());
+      return p + 1;
     }
     std::size_t base = members_.size();
     for (;;) {
-      if (p_ == end_) fail_eof(Fault::EofObject);
-      if (*p_ != '"') fail_here(Fault::KeyMustBeString);
-      ++p_;
-      Value key(string());
-      skip_ws();
-      if (p_ == end_) fail_eof(Fault::EofObject);
-      if (*p_ != ':') fail_here(Fault::ExpectedColon);
-      ++p_;
-      skip_ws();
-      Value v = value(depth);
-      members_.push_back(Member{std::move(key), std::move(v)});
-      skip_ws();
-      if (p_ == end_) fail_eof(Fault::EofObject);
-      if (*p_ == ',') {
-        ++p_;
-        skip_ws();
-        if (p_ < end_ && *p_ == '}') fail_here(Fault::TrailingComma);
+      if (p == end_) fail_eof(Fault::EofObject);
+      if (*p != '"') fail_here(Fault::KeyMustBeString, p);
+      std::string_view key;
+      p = string(p + 1, key);
+      members_.emplace_back();
+      new (&members_.back().key_) Value(string_value(key));
+      p = skip_ws(p);
+      if (p == end_) fail_eof(Fault::EofObject);
+      if (*p != ':') fail_here(Fault::ExpectedColon, p);
+      p = skip_ws(p + 1);
+      p = value(p, depth, Slot{members_.size() - 1, true});
+      p = skip_ws(p);
+      if (p == end_) fail_eof(Fault::EofObject);
+      if (*p == ',') {
+        p = skip_ws(p + 1);
+        if (p < end_ && *p == '}') fail_here(Fault::TrailingComma, p);
         continue;
       }
-      if (*p_ == '}') {
-        ++p_;
+      if (*p == '}') {
+        ++p;
         break;
       }
-      fail_here(Fault::ExpectedObjectSep);
+      fail_here(Fault::ExpectedObjectSep, p);
     }
-    Value v = Value::object_from(std::span<Member>(members_.data() + base, members_.size() - base));
+    new (at(dst)) Value(Value::object_from(std::span<Member>(members_.data() + base, members_.size() - base), &arena_));
     members_.resize(base);
-    return v;
+    return p;
   }
 
-  // Reads a string body after its opening quote. The view points into the
-  // input when the string has no escapes, into a scratch buffer otherwise;
-  // it is valid until the next string is read.
-  std::string_view string() {
-    const unsigned char* start = p_;
-    while (p_ < end_ && !kStops.stop[*p_]) ++p_;
-    if (p_ == end_) fail_eof(Fault::EofString);
-    if (*p_ == '"') {
-      std::string_view s(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
-      ++p_;
-      return s;
+  // The next quote, backslash or control character from p on, or the end
+  // of the text.
+  const unsigned char* scan_plain(const unsigned char* p) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    while (end_ - p >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      if (std::uint64_t marks = stop_marks(w)) return p + (__builtin_ctzll(marks) >> 3);
+      p += 8;
     }
+#endif
+    while (p < end_ && !kStops.stop[*p]) ++p;
+    return p;
+  }
+
+  // Reads a string body from p, after its opening quote; returns the
+  // position after the closing quote. The view points into the input when
+  // the string has no escapes, into a scratch buffer otherwise; it is valid
+  // until the next string is read.
+  const unsigned char* string(const unsigned char* p, std::string_view& out) {
+    const unsigned char* start = p;
+    p = scan_plain(p);
+    if (p < end_ && *p == '"') {
+      out = std::string_view(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p - start));
+      return p + 1;
+    }
+    p_ = p;
+    out = string_escaped(start);
+    return p_;
+  }
+
+  // The rest of a string from p_ on, the bytes from `start` to p_ being
+  // plain.
+  [[gnu::noinline]] std::string_view string_escaped(const unsigned char* start) {
+    if (p_ == end_) fail_eof(Fault::EofString);
     scratch_.assign(reinterpret_cast<const char*>(start), static_cast<std::size_t>(p_ - start));
     for (;;) {
       if (p_ == end_) fail_eof(Fault::EofString);
@@ -255,7 +324,7 @@ class Reader {
       if (c < 0x20) fail_here(Fault::ControlCharacter);
       if (c != '\\') {
         const unsigned char* run = p_;
-        while (p_ < end_ && !kStops.stop[*p_]) ++p_;
+        p_ = scan_plain(p_);
         scratch_.append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(p_ - run));
         continue;
       }
@@ -275,7 +344,6 @@ class Reader {
       }
     }
   }
-
   std::uint32_t hex4() {
     std::uint32_t v = 0;
     for (int i = 0; i < 4; ++i) {
@@ -307,7 +375,77 @@ class Reader {
 
   static bool digit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-  Value number() {
+  // Numbers as engine data mostly write them (integers, and decimals such
+  // as 21.5 or 0.001 with few digits) are read in one pass: an integer of
+  // at most 19 digits is exact, and a float whose digits form an integer
+  // m <= 2^53 with a decimal exponent within 22 is m times or divided by an
+  // exact power of ten, which one correctly rounded operation yields. Every
+  // other text, malformed ones included, goes through number_general().
+  const unsigned char* number(const unsigned char* p, Slot dst) {
+    const unsigned char* e = end_;
+    const unsigned char* p0 = p;
+    bool negative = *p == '-';
+    p += negative;
+    const unsigned char* int_start = p;
+    std::uint64_t m = 0;
+    if (p < e && *p == '0') {
+      ++p;
+    } else {
+      while (p < e && digit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+    }
+    std::size_t digits = static_cast<std::size_t>(p - int_start);
+    if (digits == 0 || (p < e && digit(*p))) return number_slow(p0, dst);
+    bool is_float = false;
+    std::size_t frac = 0;
+    if (p < e && *p == '.') {
+      const unsigned char* f = ++p;
+      while (p < e && digit(*p)) m = m * 10 + static_cast<unsigned>(*p++ - '0');
+      frac = static_cast<std::size_t>(p - f);
+      if (frac == 0) return number_slow(p0, dst);
+      is_float = true;
+    }
+    int exponent = 0;
+    if (p < e && (*p | 0x20) == 'e') {
+      ++p;
+      bool exp_negative = false;
+      if (p < e && (*p == '+' || *p == '-')) exp_negative = *p++ == '-';
+      const unsigned char* x = p;
+      while (p < e && digit(*p) && p - x < 4) exponent = exponent * 10 + (*p++ - '0');
+      if (p == x || (p < e && digit(*p))) return number_slow(p0, dst);
+      if (exp_negative) exponent = -exponent;
+      is_float = true;
+    }
+    if (!is_float) {
+      if (digits > 19) return number_slow(p0, dst);
+      if (!negative || m == 0) {
+        new (at(dst)) Value(m);
+        return p;
+      }
+      if (m > static_cast<std::uint64_t>(INT64_MAX) + 1) return number_slow(p0, dst);
+      new (at(dst)) Value(static_cast<std::int64_t>(0 - m));
+      return p;
+    }
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
+    if (digits + frac <= 19 && m <= (std::uint64_t{1} << 53)) {
+      long e10 = static_cast<long>(exponent) - static_cast<long>(frac);
+      if (e10 >= -22 && e10 <= 22) {
+        double d = static_cast<double>(m);
+        d = e10 < 0 ? d / kPow10[-e10] : d * kPow10[e10];
+        new (at(dst)) Value(negative ? -d : d);
+        return p;
+      }
+    }
+#endif
+    return number_slow(p0, dst);
+  }
+
+  [[gnu::noinline]] const unsigned char* number_slow(const unsigned char* p, Slot dst) {
+    p_ = p;
+    new (at(dst)) Value(number_general());
+    return p_;
+  }
+
+  Value number_general() {
     const unsigned char* start = p_;
     bool negative = false;
     if (*p_ == '-') {
@@ -387,6 +525,9 @@ class Reader {
   const unsigned char* begin_;
   const unsigned char* end_;
   std::string scratch_;
+  // Declared before the stacks: the values left on them when a reading
+  // fails are freed first, then the arena lets go of its slab.
+  detail::BlockArena arena_;
   std::vector<Value> items_;
   std::vector<Member> members_;
 };

@@ -1,5 +1,7 @@
 #include "json/value.h"
 
+#include <atomic>
+#include <cstddef>
 #include <new>
 #include <stdexcept>
 #include <utility>
@@ -9,13 +11,105 @@ namespace kovi::json {
 
 namespace detail {
 
+// A slab: the count of its live blocks (biased while a reading still hands
+// out blocks from it), then the blocks, each preceded by the slab's address.
+struct Slab {
+  std::atomic<std::size_t> live;
+};
+
+namespace {
+
+constexpr std::size_t kSlabMin = 512;
+constexpr std::size_t kSlabMax = 64 * 1024;
+// Blocks larger than this come from the heap.
+constexpr std::size_t kSlabLargest = kSlabMax / 4;
+// While a reading hands out blocks, the count carries this bias so that
+// blocks freed meanwhile cannot bring it to zero.
+constexpr std::size_t kHandingOut = std::size_t{1} << 62;
+
+inline Slab* slab_of(void* block) noexcept {
+  Slab* s;
+  std::memcpy(&s, static_cast<char*>(block) - sizeof(Slab*), sizeof s);
+  return s;
+}
+
+inline void slab_drop(Slab* s, std::size_t blocks) noexcept {
+  if (s->live.fetch_sub(blocks, std::memory_order_acq_rel) == blocks) ::operator delete(s);
+}
+
+// A block of n bytes from `arena` when it has one (in_slab tells), from the
+// heap otherwise.
+inline void* allocate_block(std::size_t n, BlockArena* arena, bool& in_slab) {
+  if (arena != nullptr) {
+    if (void* p = arena->allocate(n)) {
+      in_slab = true;
+      return p;
+    }
+  }
+  in_slab = false;
+  return ::operator new(n);
+}
+
+inline void free_block(void* block, bool in_slab) noexcept {
+  if (in_slab)
+    slab_drop(slab_of(block), 1);
+  else
+    ::operator delete(block);
+}
+
+}  // namespace
+
+BlockArena::BlockArena(std::size_t text_size) noexcept {
+  // Values take about three times the bytes of their text.
+  std::size_t want = text_size * 3;
+  next_size_ = want < kSlabMin ? kSlabMin : want > kSlabMax ? kSlabMax : want;
+}
+
+BlockArena::~BlockArena() { close(); }
+
+void* BlockArena::allocate(std::size_t n) {
+  std::size_t need = ((n + 7) & ~std::size_t{7}) + sizeof(Slab*);
+  if (static_cast<std::size_t>(end_ - next_) < need) {
+    if (need > kSlabLargest) return nullptr;
+    // A block that does not fit while the slab still has room for many
+    // smaller ones goes to the heap rather than waste that room.
+    if (need > 2048 && static_cast<std::size_t>(end_ - next_) > 2048) return nullptr;
+    open(need);
+  }
+  char* p = next_;
+  next_ += need;
+  ++handed_;
+  std::memcpy(p, &slab_, sizeof(Slab*));
+  return p + sizeof(Slab*);
+}
+
+void BlockArena::open(std::size_t need) {
+  std::size_t size = next_size_;
+  if (size < need + sizeof(Slab)) size = need + sizeof(Slab);
+  void* mem = ::operator new(size);
+  close();
+  slab_ = new (mem) Slab{kHandingOut};
+  next_ = static_cast<char*>(mem) + sizeof(Slab);
+  end_ = static_cast<char*>(mem) + size;
+  handed_ = 0;
+  next_size_ = next_size_ * 2 > kSlabMax ? kSlabMax : next_size_ * 2;
+}
+
+void BlockArena::close() noexcept {
+  if (slab_ == nullptr) return;
+  // From here on the count is the number of live blocks.
+  slab_drop(slab_, kHandingOut - handed_);
+  slab_ = nullptr;
+  next_ = end_ = nullptr;
+}
+
 // Long strings: the length followed by the bytes (not terminated).
 struct StringRep {
   std::size_t len;
   char* data() noexcept { return reinterpret_cast<char*>(this + 1); }
 
-  static StringRep* make(std::string_view s) {
-    auto* rep = static_cast<StringRep*>(::operator new(sizeof(StringRep) + s.size()));
+  static StringRep* make(std::string_view s, BlockArena* arena, bool& in_slab) {
+    auto* rep = static_cast<StringRep*>(allocate_block(sizeof(StringRep) + s.size(), arena, in_slab));
     rep->len = s.size();
     std::memcpy(rep->data(), s.data(), s.size());
     return rep;
@@ -28,15 +122,16 @@ struct ArrayRep {
   std::uint32_t cap;
   Value* items() noexcept { return reinterpret_cast<Value*>(this + 1); }
 
-  static ArrayRep* make(std::size_t cap) {
+  static ArrayRep* make(std::size_t cap, BlockArena* arena, bool& in_slab) {
     if (cap > 0xFFFFFFFFu) throw std::length_error("array too large");
-    auto* rep = static_cast<ArrayRep*>(::operator new(sizeof(ArrayRep) + cap * sizeof(Value)));
+    auto* rep = static_cast<ArrayRep*>(allocate_block(sizeof(ArrayRep) + cap * sizeof(Value), arena, in_slab));
     rep->size = 0;
     rep->cap = static_cast<std::uint32_t>(cap);
     return rep;
   }
 };
 static_assert(sizeof(ArrayRep) % alignof(Value) == 0);
+static_assert(sizeof(ArrayRep) == kArrayHead && offsetof(ArrayRep, size) == 0);
 
 // Objects: members in insertion order plus, once there are more than
 // kIndexFrom members, an open-addressing index. A slot holds the member's
@@ -47,29 +142,46 @@ struct ObjectRep {
   std::uint32_t cap;
   std::uint64_t* index;
   std::uint32_t index_cap;  // a power of two, or 0 without index
-  std::uint32_t reserved;
+  std::uint32_t flags;      // kIndexInSlab
   Member* members() noexcept { return reinterpret_cast<Member*>(this + 1); }
 
   static constexpr std::uint32_t kIndexFrom = 8;
+  static constexpr std::uint32_t kIndexInSlab = 1;
 
-  static ObjectRep* make(std::size_t cap) {
+  static ObjectRep* make(std::size_t cap, BlockArena* arena, bool& in_slab) {
     if (cap > 0x3FFFFFFFu) throw std::length_error("object too large");
-    auto* rep = static_cast<ObjectRep*>(::operator new(sizeof(ObjectRep) + cap * sizeof(Member)));
+    auto* rep = static_cast<ObjectRep*>(allocate_block(sizeof(ObjectRep) + cap * sizeof(Member), arena, in_slab));
     rep->size = 0;
     rep->cap = static_cast<std::uint32_t>(cap);
     rep->index = nullptr;
     rep->index_cap = 0;
-    rep->reserved = 0;
+    rep->flags = 0;
     return rep;
+  }
+
+  // Drops the index (keeping index_cap for the caller to reset).
+  void free_index() noexcept {
+    if (index == nullptr) return;
+    if (flags & kIndexInSlab)
+      slab_drop(slab_of(index), 1);
+    else
+      delete[] index;
+    index = nullptr;
+    flags &= ~kIndexInSlab;
   }
 };
 static_assert(sizeof(ObjectRep) % alignof(Member) == 0);
+static_assert(sizeof(ObjectRep) == kObjectHead && offsetof(ObjectRep, size) == 0);
+static_assert(sizeof(StringRep) == kStringHead && offsetof(StringRep, len) == 0);
 
 }  // namespace detail
 
 using detail::ArrayRep;
+using detail::BlockArena;
 using detail::ObjectRep;
+using detail::Slab;
 using detail::StringRep;
+using detail::free_block;
 
 namespace {
 
@@ -98,7 +210,7 @@ inline std::uint64_t hash_key(std::string_view k) noexcept {
 
 inline bool key_is(const Member& m, std::string_view k) noexcept {
   std::string_view mk = m.key();
-  return mk.size() == k.size() && std::memcmp(mk.data(), k.data(), k.size()) == 0;
+  return mk.size() == k.size() && (k.empty() || std::memcmp(mk.data(), k.data(), k.size()) == 0);
 }
 
 void index_insert(ObjectRep* rep, std::uint64_t h, std::uint32_t pos) noexcept {
@@ -112,8 +224,7 @@ void index_build(ObjectRep* rep) {
   std::uint32_t want = 16;
   while (want < rep->size * 2u + 2u) want *= 2;
   if (rep->index_cap != want) {
-    delete[] rep->index;
-    rep->index = nullptr;
+    rep->free_index();
     rep->index = new std::uint64_t[want];
     rep->index_cap = want;
   }
@@ -170,11 +281,6 @@ std::uint32_t index_slot_of(const ObjectRep* rep, std::string_view k, std::uint3
     if (static_cast<std::uint32_t>(rep->index[i]) == pos + 1) return i;
 }
 
-void free_object_rep(ObjectRep* rep) noexcept {
-  delete[] rep->index;
-  ::operator delete(rep);
-}
-
 const Value kNull;
 
 }  // namespace
@@ -183,23 +289,58 @@ const Value& null_value() noexcept { return kNull; }
 
 // ---- construction -----------------------------------------------------------
 
-Value::Value(std::string_view s) : Value() {
-  if (s.size() <= kInline) {
-    std::memcpy(bytes_, s.data(), s.size());
-    tag_ = static_cast<std::uint8_t>(tag_of(Type::String) | kInlineFlag | (s.size() << 4));
+void Value::make_long_string(std::string_view s) {
+  bool in_slab;
+  set_payload<void*>(StringRep::make(s, nullptr, in_slab));
+  tag_ = tag_of(Type::String);
+}
+
+Value Value::string_from(std::string_view s, BlockArena* arena) {
+  if (s.size() <= kInline) return Value(s);
+  Value v;
+  bool in_slab;
+  v.set_payload<void*>(StringRep::make(s, arena, in_slab));
+  v.tag_ = static_cast<std::uint8_t>(tag_of(Type::String) | (in_slab ? kSlabFlag : 0));
+  return v;
+}
+
+std::uint64_t Value::string_bit(const Value& s) noexcept {
+  std::uint64_t h;
+  if (s.is_inline_string()) {
+    // The sixteen bytes: the zero-padded bytes and the tag with the length.
+    std::uint64_t lo, hi;
+    std::memcpy(&lo, &s, 8);
+    std::memcpy(&hi, reinterpret_cast<const char*>(&s) + 8, 8);
+    h = lo ^ (hi * 0x9E3779B97F4A7C15ull);
   } else {
-    set_payload<void*>(StringRep::make(s));
-    tag_ = tag_of(Type::String);
+    StringRep* rep = s.str();
+    std::uint64_t head;
+    std::memcpy(&head, rep->data(), 8);  // long strings have more than 8 bytes
+    h = head ^ (rep->len * 0x9E3779B97F4A7C15ull);
   }
+  return std::uint64_t{1} << ((h * 0xBF58476D1CE4E5B9ull) >> 58);
+}
+
+bool Value::same_string(const Value& a, const Value& b) noexcept {
+  // A short string lives in the value's own bytes with zero padding and its
+  // length in the tag, so two short strings are equal exactly when their
+  // sixteen bytes are; a short and a long string are never equal.
+  if (std::memcmp(&a, &b, sizeof(Value)) == 0) return true;
+  if (a.is_inline_string() || b.is_inline_string()) return false;
+  StringRep* x = a.str();
+  StringRep* y = b.str();
+  return x->len == y->len && std::memcmp(x->data(), y->data(), x->len) == 0;
 }
 
 void Value::make_array(std::size_t reserve) {
-  set_payload<void*>(reserve ? ArrayRep::make(reserve) : nullptr);
+  bool in_slab;
+  set_payload<void*>(reserve ? ArrayRep::make(reserve, nullptr, in_slab) : nullptr);
   tag_ = tag_of(Type::Array);
 }
 
 void Value::make_object(std::size_t reserve) {
-  set_payload<void*>(reserve ? ObjectRep::make(reserve) : nullptr);
+  bool in_slab;
+  set_payload<void*>(reserve ? ObjectRep::make(reserve, nullptr, in_slab) : nullptr);
   tag_ = tag_of(Type::Object);
 }
 
@@ -215,10 +356,17 @@ Value Value::object(std::size_t reserve) {
   return v;
 }
 
-Value Value::array_from(std::span<Value> items) {
-  Value v = array(items.size());
+Value Value::array_from(std::span<Value> items) { return array_from(items, nullptr); }
+Value Value::object_from(std::span<Member> members) { return object_from(members, nullptr); }
+
+Value Value::array_from(std::span<Value> items, BlockArena* arena) {
+  Value v;
+  v.tag_ = tag_of(Type::Array);
   if (!items.empty()) {
-    ArrayRep* rep = v.arr();
+    bool in_slab;
+    ArrayRep* rep = ArrayRep::make(items.size(), arena, in_slab);
+    v.set_payload<void*>(rep);
+    if (in_slab) v.tag_ |= kSlabFlag;
     Value* out = rep->items();
     for (std::size_t i = 0; i < items.size(); ++i) new (&out[i]) Value(std::move(items[i]));
     rep->size = static_cast<std::uint32_t>(items.size());
@@ -226,29 +374,73 @@ Value Value::array_from(std::span<Value> items) {
   return v;
 }
 
-Value Value::object_from(std::span<Member> members) {
-  Value v = object(members.size());
+Value Value::object_from(std::span<Member> members, BlockArena* arena) {
+  Value v;
+  v.tag_ = tag_of(Type::Object);
   if (members.empty()) return v;
-  ObjectRep* rep = v.obj();
+  bool in_slab;
+  ObjectRep* rep = ObjectRep::make(members.size(), arena, in_slab);
+  v.set_payload<void*>(rep);
+  if (in_slab) v.tag_ |= kSlabFlag;
   Member* out = rep->members();
   bool indexed = members.size() > ObjectRep::kIndexFrom;
   if (indexed) {
     std::uint32_t want = 16;
     while (want < members.size() * 2u + 2u) want *= 2;
-    rep->index = new std::uint64_t[want]();
+    void* mem = arena != nullptr ? arena->allocate(sizeof(std::uint64_t) * want) : nullptr;
+    if (mem != nullptr) {
+      std::memset(mem, 0, sizeof(std::uint64_t) * want);
+      rep->index = static_cast<std::uint64_t*>(mem);
+      rep->flags |= ObjectRep::kIndexInSlab;
+    } else {
+      rep->index = new std::uint64_t[want]();
+    }
     rep->index_cap = want;
   }
-  for (Member& m : members) {
-    std::string_view k = m.key();
-    std::size_t at = object_find(rep, k);
-    if (at != npos) {
-      out[at].value = std::move(m.value);
-      continue;
+  if (!indexed) {
+    // A handful of members: a key whose bit is not yet taken is new;
+    // otherwise the earlier keys are compared directly.
+    std::uint64_t taken = 0;
+    for (Member& m : members) {
+      std::uint32_t at = rep->size;
+      std::uint64_t bit = string_bit(m.key_);
+      if (taken & bit) {
+        at = 0;
+        while (at < rep->size && !same_string(out[at].key_, m.key_)) ++at;
+        if (at < rep->size) {
+          out[at].value = std::move(m.value);
+          continue;
+        }
+      }
+      taken |= bit;
+      new (&out[at]) Member{std::move(m.key_), std::move(m.value)};
+      ++rep->size;
     }
+    return v;
+  }
+  std::uint32_t mask = rep->index_cap - 1;
+  for (Member& m : members) {
+    std::uint64_t h = hash_key(m.key());
+    std::uint64_t hi = h & 0xFFFFFFFF00000000ull;
+    std::uint32_t i = static_cast<std::uint32_t>(h) & mask;
+    bool found = false;
+    for (;; i = (i + 1) & mask) {
+      std::uint64_t slot = rep->index[i];
+      if (slot == 0) break;
+      if ((slot & 0xFFFFFFFF00000000ull) == hi) {
+        std::uint32_t at = static_cast<std::uint32_t>(slot) - 1;
+        if (same_string(out[at].key_, m.key_)) {
+          out[at].value = std::move(m.value);
+          found = true;
+          break;
+        }
+      }
+    }
+    if (found) continue;
     std::uint32_t pos = rep->size;
     new (&out[pos]) Member{std::move(m.key_), std::move(m.value)};
     ++rep->size;
-    if (indexed) index_insert(rep, hash_key(out[pos].key()), pos);
+    rep->index[i] = hi | (static_cast<std::uint64_t>(pos) + 1);
   }
   return v;
 }
@@ -325,8 +517,9 @@ void Value::deep_copy(Value& dst, const Value& src) {
 Value::Value(const Value& other) {
   if (other.type() == Type::String && !other.is_inline_string()) {
     std::memset(bytes_, 0, sizeof bytes_);
-    set_payload<void*>(StringRep::make(other.as_string()));
-    tag_ = other.tag_;
+    bool in_slab;
+    set_payload<void*>(StringRep::make(other.as_string(), nullptr, in_slab));
+    tag_ = tag_of(Type::String);
   } else if (other.is_container() && other.ptr() != nullptr) {
     std::memset(bytes_, 0, sizeof bytes_);
     tag_ = 0;
@@ -351,46 +544,125 @@ Value& Value::operator=(const Value& other) {
 
 // ---- destruction -------------------------------------------------------------
 
+namespace {
+
+// Frees blocks, counting those that go back to one slab so that freeing a
+// document costs one count update per slab rather than one per block.
+class BlockDropper {
+ public:
+  BlockDropper() = default;
+  BlockDropper(const BlockDropper&) = delete;
+  BlockDropper& operator=(const BlockDropper&) = delete;
+  ~BlockDropper() { flush(); }
+  void drop(void* block, bool in_slab) noexcept {
+    if (!in_slab) {
+      ::operator delete(block);
+      return;
+    }
+    Slab* s = detail::slab_of(block);
+    if (s != slab_) {
+      flush();
+      slab_ = s;
+    }
+    ++count_;
+  }
+  void drop_index(ObjectRep* rep) noexcept {
+    if (rep->index == nullptr) return;
+    if (rep->flags & ObjectRep::kIndexInSlab)
+      drop(rep->index, true);
+    else
+      delete[] rep->index;
+  }
+
+ private:
+  void flush() noexcept {
+    if (slab_ != nullptr) detail::slab_drop(slab_, count_);
+    slab_ = nullptr;
+    count_ = 0;
+  }
+  Slab* slab_ = nullptr;
+  std::size_t count_ = 0;
+};
+
+}  // namespace
+
 void Value::release() noexcept {
   if (type() == Type::String) {
-    ::operator delete(str());
+    free_block(str(), in_slab());
     return;
   }
   if (!is_container() || ptr() == nullptr) return;
-  // Containers are freed from a work list rather than by recursion, so a
-  // value nested to any depth is released in constant native stack.
-  std::vector<Value> pending;
-  auto drop_children = [&pending](Value& holder) {
-    if (holder.is_array()) {
-      ArrayRep* rep = holder.arr();
-      Value* it = rep->items();
-      for (std::uint32_t i = 0; i < rep->size; ++i) {
-        if (it[i].is_container() && it[i].ptr() != nullptr)
-          pending.push_back(std::move(it[i]));
-        else
-          it[i].~Value();
-      }
-      ::operator delete(rep);
-    } else {
-      ObjectRep* rep = holder.obj();
-      Member* ms = rep->members();
-      for (std::uint32_t i = 0; i < rep->size; ++i) {
-        ms[i].key_.~Value();
-        if (ms[i].value.is_container() && ms[i].value.ptr() != nullptr)
-          pending.push_back(std::move(ms[i].value));
-        else
-          ms[i].value.~Value();
-      }
-      free_object_rep(rep);
-    }
-    holder.tag_ = 0;
+  // Containers are freed depth first from an explicit stack of blocks still
+  // being emptied, so a value nested to any depth is released in constant
+  // native stack. The first levels live here; deeper ones spill to the heap.
+  struct Frame {
+    void* rep;
+    std::uint32_t next;
+    bool object;
+    bool in_slab;
   };
-  drop_children(*this);
-  while (!pending.empty()) {
-    Value v = std::move(pending.back());
-    pending.pop_back();
-    drop_children(v);
+  constexpr std::size_t kLocal = 32;
+  Frame local[kLocal];
+  std::vector<Frame> spill;
+  std::size_t depth = 0;
+  BlockDropper dropper;
+  auto push = [&](const Value& v) {
+    Frame f{v.ptr(), 0, v.is_object(), v.in_slab()};
+    if (depth < kLocal)
+      local[depth] = f;
+    else
+      spill.push_back(f);
+    ++depth;
+  };
+  // Frees what a scalar or string holds; true for a container to descend into.
+  auto settle = [&dropper](Value& v) {
+    if (v.tag_ < tag_of(Type::String) || v.is_inline_string()) return false;
+    if (v.type() == Type::String) {
+      dropper.drop(v.ptr(), v.in_slab());
+      return false;
+    }
+    return v.ptr() != nullptr;
+  };
+  push(*this);
+  while (depth > 0) {
+    Frame& f = depth <= kLocal ? local[depth - 1] : spill.back();
+    Value* child = nullptr;
+    if (!f.object) {
+      ArrayRep* rep = static_cast<ArrayRep*>(f.rep);
+      Value* it = rep->items();
+      while (f.next < rep->size) {
+        Value& c = it[f.next++];
+        if (settle(c)) {
+          child = &c;
+          break;
+        }
+      }
+      if (child == nullptr) dropper.drop(rep, f.in_slab);
+    } else {
+      ObjectRep* rep = static_cast<ObjectRep*>(f.rep);
+      Member* ms = rep->members();
+      while (f.next < rep->size) {
+        Member& m = ms[f.next++];
+        settle(m.key_);
+        if (settle(m.value)) {
+          child = &m.value;
+          break;
+        }
+      }
+      if (child == nullptr) {
+        dropper.drop_index(rep);
+        dropper.drop(rep, f.in_slab);
+      }
+    }
+    if (child != nullptr) {
+      // The child's block is taken over by the stack; its slot is dead.
+      push(*child);
+    } else {
+      --depth;
+      if (depth >= kLocal) spill.pop_back();
+    }
   }
+  tag_ = 0;
 }
 
 // ---- scalars -------------------------------------------------------------------
@@ -404,30 +676,7 @@ double Value::as_double() const noexcept {
   }
 }
 
-std::string_view Value::as_string() const noexcept {
-  if (type() != Type::String) return {};
-  if (is_inline_string()) return {reinterpret_cast<const char*>(bytes_), static_cast<std::size_t>(tag_ >> 4)};
-  StringRep* rep = str();
-  return {rep->data(), rep->len};
-}
-
 // ---- arrays ----------------------------------------------------------------------
-
-std::size_t Value::size() const noexcept {
-  if (type() == Type::Array) return arr() ? arr()->size : 0;
-  if (type() == Type::Object) return obj() ? obj()->size : 0;
-  return 0;
-}
-
-std::span<const Value> Value::items() const noexcept {
-  if (type() != Type::Array || arr() == nullptr) return {};
-  return {arr()->items(), arr()->size};
-}
-
-std::span<Value> Value::items() noexcept {
-  if (type() != Type::Array || arr() == nullptr) return {};
-  return {arr()->items(), arr()->size};
-}
 
 void Value::reserve(std::size_t n) {
   if (is_null()) make_array(0);
@@ -435,27 +684,32 @@ void Value::reserve(std::size_t n) {
     ArrayRep* old = arr();
     std::size_t have = old ? old->cap : 0;
     if (n <= have) return;
-    ArrayRep* rep = ArrayRep::make(n);
+    bool in_slab;
+    ArrayRep* rep = ArrayRep::make(n, nullptr, in_slab);
     if (old) {
       for (std::uint32_t i = 0; i < old->size; ++i) new (&rep->items()[i]) Value(std::move(old->items()[i]));
       rep->size = old->size;
-      ::operator delete(old);
+      free_block(old, this->in_slab());
     }
     set_payload<void*>(rep);
+    tag_ = tag_of(Type::Array);
   } else if (is_object()) {
     ObjectRep* old = obj();
     std::size_t have = old ? old->cap : 0;
     if (n <= have) return;
-    ObjectRep* rep = ObjectRep::make(n);
+    bool in_slab;
+    ObjectRep* rep = ObjectRep::make(n, nullptr, in_slab);
     if (old) {
       for (std::uint32_t i = 0; i < old->size; ++i)
         new (&rep->members()[i]) Member{std::move(old->members()[i].key_), std::move(old->members()[i].value)};
       rep->size = old->size;
       rep->index = old->index;
       rep->index_cap = old->index_cap;
-      ::operator delete(old);
+      rep->flags = old->flags;
+      free_block(old, this->in_slab());
     }
     set_payload<void*>(rep);
+    tag_ = tag_of(Type::Object);
   }
 }
 
@@ -483,16 +737,6 @@ void Value::truncate(std::size_t from) noexcept {
 }
 
 // ---- objects -------------------------------------------------------------------
-
-std::span<const Member> Value::members() const noexcept {
-  if (type() != Type::Object || obj() == nullptr) return {};
-  return {obj()->members(), obj()->size};
-}
-
-std::span<Member> Value::members() noexcept {
-  if (type() != Type::Object || obj() == nullptr) return {};
-  return {obj()->members(), obj()->size};
-}
 
 std::size_t Value::index_of(std::string_view key) const noexcept {
   if (type() != Type::Object) return npos;

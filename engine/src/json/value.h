@@ -18,6 +18,11 @@
 //
 // Copying, comparing and destroying never recurse on the native stack: a
 // value nested to any depth can be handled.
+//
+// The reader takes the blocks of the values it builds from slabs (see
+// detail::BlockArena) instead of one allocation each; such a block goes
+// back to its slab, and a slab to the heap once its last block is gone.
+// Everything else allocates each block from the heap.
 #pragma once
 
 #include <cstddef>
@@ -39,6 +44,42 @@ namespace detail {
 struct StringRep;
 struct ArrayRep;
 struct ObjectRep;
+struct Slab;
+
+// The heads of the heap blocks, for the accessors inlined below: a long
+// string's block starts with its length (std::size_t) and then its bytes;
+// an array's with its size (std::uint32_t), its elements from kArrayHead
+// on; an object's with its size (std::uint32_t), its members from
+// kObjectHead on.
+inline constexpr std::size_t kStringHead = 8;
+inline constexpr std::size_t kArrayHead = 8;
+inline constexpr std::size_t kObjectHead = 24;
+
+// Hands out the blocks for the values one reading builds, carved from a
+// few larger slabs: a document of thousands of containers then costs a few
+// allocations instead of thousands. Each slab counts its live blocks and is
+// freed when the last one is, whichever value, copy or thread frees it; a
+// value taken out of a document keeps its slab alive meanwhile. Slabs start
+// small for small texts and grow up to 64 KiB.
+class BlockArena {
+ public:
+  explicit BlockArena(std::size_t text_size) noexcept;
+  BlockArena(const BlockArena&) = delete;
+  BlockArena& operator=(const BlockArena&) = delete;
+  ~BlockArena();
+  // A block of n bytes (8-aligned), or null-pointer when the block is better
+  // taken from the heap (large blocks).
+  void* allocate(std::size_t n);
+
+ private:
+  void open(std::size_t need);
+  void close() noexcept;
+  Slab* slab_ = nullptr;
+  char* next_ = nullptr;
+  char* end_ = nullptr;
+  std::size_t handed_ = 0;
+  std::size_t next_size_;
+};
 }  // namespace detail
 
 class Value {
@@ -60,7 +101,30 @@ class Value {
     set_payload<std::uint64_t>(static_cast<std::uint64_t>(n));
   }
   Value(double d) noexcept : Value() { tag_ = tag_of(Type::Float); set_payload<double>(d); }
-  Value(std::string_view s);
+  Value(std::string_view s) : Value() {
+    // Short strings (most keys and enum values) are built here without a
+    // call; the padding stays zero so that equal short strings have equal
+    // bytes.
+    if (s.size() <= kInline) {
+      // Two overlapping fixed-size copies instead of a call.
+      const char* d = s.data();
+      std::size_t n = s.size();
+      if (n >= 8) {
+        std::memcpy(bytes_, d, 8);
+        std::memcpy(bytes_ + n - 8, d + n - 8, 8);
+      } else if (n >= 4) {
+        std::memcpy(bytes_, d, 4);
+        std::memcpy(bytes_ + n - 4, d + n - 4, 4);
+      } else if (n > 0) {
+        bytes_[0] = static_cast<unsigned char>(d[0]);
+        bytes_[n / 2] = static_cast<unsigned char>(d[n / 2]);
+        bytes_[n - 1] = static_cast<unsigned char>(d[n - 1]);
+      }
+      tag_ = static_cast<std::uint8_t>(tag_of(Type::String) | kInlineFlag | (s.size() << 4));
+    } else {
+      make_long_string(s);
+    }
+  }
   Value(const char* s) : Value(std::string_view(s)) {}
   Value(const std::string& s) : Value(std::string_view(s)) {}
 
@@ -71,6 +135,10 @@ class Value {
   // Builds an object from members that are moved out of `members`; a key
   // that occurs twice keeps its first position and takes its last value.
   static Value object_from(std::span<Member> members);
+  // The same three, with blocks from `arena` (null-pointer: from the heap).
+  static Value array_from(std::span<Value> items, detail::BlockArena* arena);
+  static Value object_from(std::span<Member> members, detail::BlockArena* arena);
+  static Value string_from(std::string_view s, detail::BlockArena* arena);
 
   Value(const Value& other);
   Value(Value&& other) noexcept {
@@ -158,7 +226,9 @@ class Value {
   bool erase(std::string_view key);
 
   static constexpr std::size_t npos = static_cast<std::size_t>(-1);
-  // Largest number of inline string bytes.
+  // Largest number of inline string bytes. A string this short lives in
+  // the value itself: as_string().data() points to the value's first byte,
+  // so sixteen bytes are readable from there.
   static constexpr std::size_t kInline = 15;
 
  private:
@@ -167,6 +237,9 @@ class Value {
 
   static constexpr std::uint8_t tag_of(Type t) noexcept { return static_cast<std::uint8_t>(t); }
   static constexpr std::uint8_t kInlineFlag = 8;
+  // On long strings, arrays and objects: the block lives in a slab.
+  static constexpr std::uint8_t kSlabFlag = 16;
+  bool in_slab() const noexcept { return (tag_ & kSlabFlag) != 0; }
   bool is_inline_string() const noexcept { return (tag_ & kInlineFlag) != 0; }
 
   template <typename T>
@@ -185,6 +258,11 @@ class Value {
   detail::StringRep* str() const noexcept { return static_cast<detail::StringRep*>(ptr()); }
 
   void release() noexcept;
+  void make_long_string(std::string_view s);
+  // Equality of two string values (keys): short strings compare as bytes.
+  static bool same_string(const Value& a, const Value& b) noexcept;
+  // One of 64 bits for a string, the same for equal strings.
+  static std::uint64_t string_bit(const Value& s) noexcept;
   // Copies a container without recursion.
   static void deep_copy(Value& dst, const Value& src);
   void make_array(std::size_t reserve);
@@ -201,6 +279,54 @@ struct Member {
   Value value;
   std::string_view key() const noexcept { return key_.as_string(); }
 };
+
+inline std::string_view Value::as_string() const noexcept {
+  if (type() != Type::String) return {};
+  if (is_inline_string()) return {reinterpret_cast<const char*>(bytes_), static_cast<std::size_t>(tag_ >> 4)};
+  const char* rep = static_cast<const char*>(ptr());
+  std::size_t len;
+  std::memcpy(&len, rep, sizeof len);
+  return {rep + detail::kStringHead, len};
+}
+
+inline std::size_t Value::size() const noexcept {
+  if (!is_container() || ptr() == nullptr) return 0;
+  std::uint32_t n;
+  std::memcpy(&n, ptr(), sizeof n);
+  return n;
+}
+
+inline std::span<const Value> Value::items() const noexcept {
+  if (type() != Type::Array || ptr() == nullptr) return {};
+  const char* rep = static_cast<const char*>(ptr());
+  std::uint32_t n;
+  std::memcpy(&n, rep, sizeof n);
+  return {reinterpret_cast<const Value*>(rep + detail::kArrayHead), n};
+}
+
+inline std::span<Value> Value::items() noexcept {
+  if (type() != Type::Array || ptr() == nullptr) return {};
+  char* rep = static_cast<char*>(ptr());
+  std::uint32_t n;
+  std::memcpy(&n, rep, sizeof n);
+  return {reinterpret_cast<Value*>(rep + detail::kArrayHead), n};
+}
+
+inline std::span<const Member> Value::members() const noexcept {
+  if (type() != Type::Object || ptr() == nullptr) return {};
+  const char* rep = static_cast<const char*>(ptr());
+  std::uint32_t n;
+  std::memcpy(&n, rep, sizeof n);
+  return {reinterpret_cast<const Member*>(rep + detail::kObjectHead), n};
+}
+
+inline std::span<Member> Value::members() noexcept {
+  if (type() != Type::Object || ptr() == nullptr) return {};
+  char* rep = static_cast<char*>(ptr());
+  std::uint32_t n;
+  std::memcpy(&n, rep, sizeof n);
+  return {reinterpret_cast<Member*>(rep + detail::kObjectHead), n};
+}
 
 // A shared null for lookups that find nothing.
 const Value& null_value() noexcept;
