@@ -40,10 +40,10 @@ def medians(report):
     found = {}
     singles = {}
     for b in report.get("benchmarks", []):
-        parts = b.get("run_name", b["name"]).split("/")
-        if len(parts) != 3 or not parts[0].startswith("BM_"):
+        fields = b.get("run_name", b["name"]).split("/")
+        if len(fields) != 3 or not fields[0].startswith("BM_"):
             continue
-        key = (parts[0][3:], parts[1], parts[2])
+        key = (fields[0][3:], fields[1], fields[2])
         rate = b.get("bytes_per_second")
         if rate is None:
             continue

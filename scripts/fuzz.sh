@@ -2,14 +2,18 @@
 # Builds the libFuzzer targets and runs each for a bounded time (seconds per
 # target, default 60) from its seed corpus:
 #   kovi_fuzz_eval  the host entry point (any bytes as a request)
-#   kovi_fuzz_expr  the rule language (an expression with variables)
+#   kovi_fuzz_expr  the rule language (an expression with variables, or a
+#                   machine program)
+#   kovi_fuzz_converters  the value adapter's converters (any raw value and
+#                   config through the readers, any host value through the
+#                   encoders)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
   -DKOVI_BUILD_FUZZ=ON -DKOVI_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz --target kovi_fuzz_eval kovi_fuzz_expr
+cmake --build build-fuzz --target kovi_fuzz_eval kovi_fuzz_expr kovi_fuzz_converters
 run() {
   local target=$1 corpus=$2
   local work
@@ -24,3 +28,4 @@ run() {
 }
 run kovi_fuzz_eval fuzz/corpus
 run kovi_fuzz_expr fuzz/corpus_expr
+run kovi_fuzz_converters fuzz/corpus_converters

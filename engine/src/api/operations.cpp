@@ -1,5 +1,7 @@
 #include "api/operations.h"
 
+#include "api/adapter_operations.h"
+#include "api/entity_operations.h"
 #include "api/quirk_operations.h"
 #include "api/registry.h"
 #include "rules/rule_layering.h"
@@ -20,20 +22,20 @@ constexpr Operation kOperations[] = {
     {"merge", Group::Plain, op_merge},
     {"status_quirk", Group::Plain, op_status_quirk},
     {"check", Group::Plain, not_available},
-    {"adapter_write", Group::Plain, not_available},
-    {"strategy_write", Group::Plain, not_available},
+    {"adapter_write", Group::Plain, op_adapter_write},
+    {"strategy_write", Group::Plain, op_strategy_write},
     {"create", Group::Ruled, not_available},
     {"handle", Group::Ruled, not_available},
-    {"on_update", Group::Ruled, not_available},
+    {"on_update", Group::Ruled, op_on_update},
     {"unused", Group::Ruled, not_available},
     {"quirk_schema", Group::Ruled, op_quirk_schema},
     {"device_info", Group::Ruled, op_device_info},
     {"classify", Group::Ruled, not_available},
-    {"read", Group::Ruled, not_available},
-    {"write", Group::Ruled, not_available},
-    {"adapter_create", Group::Ruled, not_available},
-    {"adapter_read", Group::Ruled, not_available},
-    {"strategy_read", Group::Ruled, not_available},
+    {"read", Group::Ruled, op_read},
+    {"write", Group::Ruled, op_write},
+    {"adapter_create", Group::Ruled, op_adapter_create},
+    {"adapter_read", Group::Ruled, op_adapter_read},
+    {"strategy_read", Group::Ruled, op_strategy_read},
 };
 
 }  // namespace

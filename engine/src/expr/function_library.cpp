@@ -26,8 +26,8 @@ const FunctionTable& function_table() {
     add_group(t, collection_functions());
     add_group(t, colour_functions());
     // The value adapter's payload functions ("electricity_b64",
-    // "electricity_hex") join the language here, as one more group:
-    //   add_group(t, payload_functions());
+    // "electricity_hex").
+    add_group(t, payload_functions());
     return t;
   }();
   return table;

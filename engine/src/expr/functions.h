@@ -41,6 +41,7 @@ std::span<const FunctionEntry> number_functions();
 std::span<const FunctionEntry> text_functions();
 std::span<const FunctionEntry> collection_functions();
 std::span<const FunctionEntry> colour_functions();
+std::span<const FunctionEntry> payload_functions();  // electricity_b64, electricity_hex
 
 // Measures every argument on its own limits and fails with "rule value size
 // limit exceeded" when their node counts add up to more than 100,000: the

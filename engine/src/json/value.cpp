@@ -401,21 +401,22 @@ Value Value::object_from(std::span<Member> members, BlockArena* arena) {
     // A handful of members: a key whose bit is not yet taken is new;
     // otherwise the earlier keys are compared directly.
     std::uint64_t taken = 0;
+    std::uint32_t n = 0;
     for (Member& m : members) {
-      std::uint32_t at = rep->size;
       std::uint64_t bit = string_bit(m.key_);
       if (taken & bit) {
-        at = 0;
-        while (at < rep->size && !same_string(out[at].key_, m.key_)) ++at;
-        if (at < rep->size) {
+        std::uint32_t at = 0;
+        while (at < n && !same_string(out[at].key_, m.key_)) ++at;
+        if (at < n) {
           out[at].value = std::move(m.value);
           continue;
         }
       }
       taken |= bit;
-      new (&out[at]) Member{std::move(m.key_), std::move(m.value)};
-      ++rep->size;
+      new (&out[n]) Member{std::move(m.key_), std::move(m.value)};
+      ++n;
     }
+    rep->size = n;
     return v;
   }
   std::uint32_t mask = rep->index_cap - 1;

@@ -1,5 +1,6 @@
 #include "json/writer.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -49,11 +50,6 @@ inline std::uint64_t escape_marks(std::uint64_t w) {
   return (((q - kOnes) & ~q) | ((b - kOnes) & ~b) | ((w - kOnes * 0x20) & ~w)) & kHigh;
 }
 
-// The low n bytes of a word (n <= 8).
-inline std::uint64_t low_bytes(std::size_t n) {
-  return n >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
-}
-
 constexpr char kDigitPairs[] =
     "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
@@ -73,6 +69,18 @@ inline unsigned decimal_length(std::uint64_t n) {
 
 // Writes the decimal digits of n at p (at most 20 bytes); returns the end.
 inline char* put_digits(char* p, std::uint64_t n) {
+  if (kLittleEndian && n < 10000) {
+    // Four digits with leading zeros in one word, of which the last `len`
+    // are written, without a branch on the length.
+    unsigned v = static_cast<unsigned>(n);
+    unsigned len = 1 + (v >= 10) + (v >= 100) + (v >= 1000);
+    std::uint16_t hi, lo;
+    std::memcpy(&hi, kDigitPairs + 2 * (v / 100), 2);
+    std::memcpy(&lo, kDigitPairs + 2 * (v % 100), 2);
+    std::uint32_t word = (static_cast<std::uint32_t>(hi) | static_cast<std::uint32_t>(lo) << 16) >> (8 * (4 - len));
+    std::memcpy(p, &word, 4);
+    return p + len;
+  }
   char* end = p + decimal_length(n);
   char* q = end;
   while (n >= 100) {
@@ -93,15 +101,14 @@ inline char* put_digits(char* p, std::uint64_t n) {
 // The text goes straight into the caller's string through a raw pointer
 // that the writing functions take and return: the string is grown ahead
 // and cut to what was written when the writing ends, however it ends.
-// Callers make room for a token before writing it.
+// Callers make room for a token before writing it. The string grows in
+// steps as large as what was written so far (up to kStep), so that the
+// zero fill of resize() stays in proportion to the text.
 class Out {
  public:
-  explicit Out(std::string& s) : s_(s) {
-    std::size_t used = s.size();
-    std::size_t room = s.capacity() - used;
-    room = room < 2 * kRoom ? 2 * kRoom : room > kStep ? kStep : room;
-    s.resize(used + room);
-    p_ = s.data() + used;
+  Out(std::string& s, std::size_t room) : s_(s), start_(s.size()) {
+    s.resize(start_ + room);
+    p_ = s.data() + start_;
     end_ = s.data() + s.size();
   }
   Out(const Out&) = delete;
@@ -127,14 +134,16 @@ class Out {
   [[gnu::noinline]] char* grow(char* p, std::size_t n) {
     p_ = p;
     std::size_t used = static_cast<std::size_t>(p - s_.data());
-    // The string's capacity grows geometrically by itself; growing its
-    // size in steps keeps the zero fill of resize() to what gets written.
-    s_.resize(used + (n > kStep ? n : kStep));
+    std::size_t step = used - start_;
+    step = step < 4 * kRoom ? 4 * kRoom : step > kStep ? kStep : step;
+    // The string's capacity grows geometrically by itself.
+    s_.resize(used + (n > step ? n : step));
     end_ = s_.data() + s_.size();
     return p_ = s_.data() + used;
   }
 
   std::string& s_;
+  std::size_t start_;
   char* p_;
   char* end_;
 };
@@ -190,6 +199,8 @@ inline bool plain16(const char* d, std::size_t n) {
   unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
   return (mask & ((1u << n) - 1)) == 0;
 #else
+  // The low k bytes of a word (k <= 8).
+  auto low_bytes = [](std::size_t k) { return k >= 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * k)) - 1; };
   std::uint64_t a, b;
   std::memcpy(&a, d, 8);
   std::memcpy(&b, d + 8, 8);
@@ -265,14 +276,22 @@ constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8
 // digits. Returns the end, or null-pointer when the general search is
 // needed.
 char* put_short_float(char* p, double d) {
+#if defined(FLT_EVAL_METHOD) && FLT_EVAL_METHOD == 0
   double a = std::fabs(d);
   if (!(a >= 1e-7)) return nullptr;  // zero, or too small for few decimals
-  constexpr double kLimit = 4503599627370496.0;  // 2^52
-  for (int k = 0; k <= 22; ++k) {
+  constexpr double kLimit = 0x1p52;
+  // The first few k are tried all at once, without a branch each.
+  unsigned near = 0;
+  for (int k = 0; k < 4; ++k) {
+    double x = a * kPow10[k];
+    double r = (x + kLimit) - kLimit;
+    near |= static_cast<unsigned>(x < kLimit && std::fabs(x - r) <= x * 0x1p-50) << k;
+  }
+  for (int k = near != 0 ? __builtin_ctz(near) : 4; k <= 22; ++k) {
     double x = a * kPow10[k];
     if (x >= kLimit) return nullptr;
-    // Below 2^52, x + 0.5 is exact, so this is x rounded to an integer.
-    double r = static_cast<double>(static_cast<std::int64_t>(x + 0.5));
+    // Below 2^52, adding and taking away 2^52 rounds to an integer.
+    double r = (x + kLimit) - kLimit;
     // The product is within a few units in its last place of the exact
     // one; an integer further away cannot round to |d|.
     if (std::fabs(x - r) > x * 0x1p-50) continue;
@@ -286,19 +305,37 @@ char* put_short_float(char* p, double d) {
       else
         continue;
     }
-    char digits[24];
-    int n = static_cast<int>(put_digits(digits, static_cast<std::uint64_t>(m)) - digits);
-    int exponent = n - 1 - k;
-    // Trailing zeros of an integral value are not digits of the shortest
-    // form; lay_out writes them back as zeros all the same.
+    std::uint64_t digits = static_cast<std::uint64_t>(m);
     if (d < 0) *p++ = '-';
-    return lay_out(p, digits, n, exponent);
+    if (kLittleEndian && k <= 8 && a >= 1e-5) {
+      // Positional: the integer part, then exactly k decimals (one zero
+      // when there are none); trailing zeros of an integral value are
+      // not digits of the shortest form but are written as zeros anyway.
+      // The decimals are gathered in a word, the first one lowest.
+      std::uint64_t decimals = 0;
+      for (int i = 0; i < k; ++i) {
+        decimals = decimals << 8 | static_cast<std::uint64_t>('0' + digits % 10);
+        digits /= 10;
+      }
+      p = put_digits(p, digits);
+      *p++ = '.';
+      if (k == 0) {
+        *p++ = '0';
+        return p;
+      }
+      std::memcpy(p, &decimals, 8);
+      return p + k;
+    }
+    char text[24];
+    int n = static_cast<int>(put_digits(text, digits) - text);
+    return lay_out(p, text, n, n - 1 - k);
   }
+#else
+  (void)p;
+  (void)d;
+#endif
   return nullptr;
 }
-
-// Room a float's text needs at most.
-constexpr std::size_t kFloatRoom = 48;
 
 char* put_float(char* p, double d) {
   if (!std::isfinite(d)) {
@@ -327,19 +364,18 @@ char* put_float(char* p, double d) {
   return lay_out(p, digits, n, exponent);
 }
 
-// Writes a value that is not a non-empty container, with Out::kRoom bytes
-// of room at p.
-inline char* put_leaf(char* p, const Value& v, Out& out) {
-  if (v.is_string()) return put_string(p, v.as_string(), out);
+// Writes a value that is neither a string nor a non-empty container, with
+// Out::kRoom bytes of room at p.
+inline char* put_scalar(char* p, const Value& v) {
   switch (v.type()) {
     case Type::Null: std::memcpy(p, "null", 4); return p + 4;
-    case Type::Bool:
-      if (v.as_bool()) {
-        std::memcpy(p, "true", 4);
-        return p + 4;
-      }
-      std::memcpy(p, "false", 5);
-      return p + 5;
+    case Type::Bool: {
+      // Without a branch on the value.
+      static constexpr char kWords[2][8] = {"false", "true"};
+      bool b = v.as_bool();
+      std::memcpy(p, kWords[b], 8);
+      return p + 5 - b;
+    }
     case Type::Uint: return put_digits(p, v.as_uint());
     case Type::Int: {
       std::int64_t n = v.as_int();
@@ -348,34 +384,58 @@ inline char* put_leaf(char* p, const Value& v, Out& out) {
       return put_digits(p, 0 - static_cast<std::uint64_t>(n));
     }
     case Type::Float: return put_float(p, v.as_float());
-    case Type::String: return put_string(p, v.as_string(), out);
+    case Type::String: return p;  // not here
     case Type::Array: std::memcpy(p, "[]", 2); return p + 2;
     case Type::Object: std::memcpy(p, "{}", 2); return p + 2;
   }
   return p;
 }
 
+// Writes v, with Out::kRoom bytes of room at p, and advances p; a
+// non-empty container is left to the caller (true). One dispatch on the
+// type serves all cases.
+inline bool put_item(char*& p, const Value& v, Out& out) {
+  switch (v.type()) {
+    case Type::String: p = put_string(p, v.as_string(), out); return false;
+    case Type::Uint: p = put_digits(p, v.as_uint()); return false;
+    case Type::Array:
+    case Type::Object:
+      if (v.size() > 0) return true;
+      std::memcpy(p, v.is_array() ? "[]" : "{}", 2);
+      p += 2;
+      return false;
+    default: p = put_scalar(p, v); return false;
+  }
+}
+
 }  // namespace
 
 void write_string(std::string_view s, std::string& out) {
-  Out o(out);
+  Out o(out, s.size() + 2 * Out::kRoom);
   char* p = o.start();
   *p++ = '"';
   o.finish(put_escaped(p, s.data(), s.size(), 0, o));
 }
 
 void write_float(double d, std::string& out) {
-  Out o(out);
-  o.finish(put_float(o.start(), d));
+  char buf[Out::kRoom];
+  out.append(buf, static_cast<std::size_t>(put_float(buf, d) - buf));
 }
 
 void write(const Value& root, std::string& out) {
-  Out o(out);
-  char* p = o.start();
   if (!root.is_container() || root.size() == 0) {
-    o.finish(put_leaf(p, root, o));
+    if (!root.is_string()) {
+      char buf[Out::kRoom];
+      out.append(buf, static_cast<std::size_t>(put_scalar(buf, root) - buf));
+      return;
+    }
+    std::string_view s = root.as_string();
+    Out o(out, s.size() + 2 * Out::kRoom);
+    o.finish(put_string(o.start(), s, o));
     return;
   }
+  Out o(out, 4 * Out::kRoom);
+  char* p = o.start();
   // Open containers, innermost last; the first levels live here and deeper
   // ones spill to the heap, so nesting depth is bounded by memory only.
   // Every element is followed by a comma; closing a container overwrites
@@ -419,13 +479,12 @@ void write(const Value& root, std::string& out) {
         p = o.need(p, 2 * Out::kRoom);
         p = put_string(p, cur.key(), o);
         *p++ = ':';
-        if (cur.value.is_container() && cur.value.size() > 0) {
+        if (put_item(p, cur.value, o)) {
           f.next = m;
           open(cur.value);
           descended = true;
           break;
         }
-        p = put_leaf(p, cur.value, o);
         *p++ = ',';
       }
       if (!descended) p[-1] = '}';
@@ -435,13 +494,12 @@ void write(const Value& root, std::string& out) {
       while (v != end) {
         const Value& cur = *v++;
         p = o.need(p, Out::kRoom);
-        if (cur.is_container() && cur.size() > 0) {
+        if (put_item(p, cur, o)) {
           f.next = v;
           open(cur);
           descended = true;
           break;
         }
-        p = put_leaf(p, cur, o);
         *p++ = ',';
       }
       if (!descended) p[-1] = ']';
