@@ -13,6 +13,7 @@
 #include "adapter/remaps.h"
 #include "json/reader.h"
 #include "json/writer.h"
+#include "test_json.h"
 
 namespace {
 
@@ -20,13 +21,8 @@ using kovi::ErrorKind;
 using kovi::adapter::Adapter;
 using kovi::json::Value;
 
-Value J(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << text << ": " << r.error;
-  return r.value;
-}
-
-std::string W(const Value& v) { return kovi::json::to_json(v); }
+using kovi_test::J;
+using kovi_test::W;
 
 Adapter A(std::string_view record) {
   auto a = Adapter::read(J(record));

@@ -17,19 +17,15 @@
 #include "data/quirk_condition.h"
 #include "json/reader.h"
 #include "json/writer.h"
+#include "test_json.h"
 
 namespace {
 
 using kovi::data::InternalFault;
 using kovi::json::Value;
 
-Value J(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << text << ": " << r.error;
-  return r.value;
-}
-
-std::string W(const Value& v) { return kovi::json::to_json(v); }
+using kovi_test::J;
+using kovi_test::W;
 
 TEST(DescriptionText, JsonTextMembersReadLikeTheirValues) {
   struct Case {

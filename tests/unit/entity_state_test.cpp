@@ -14,6 +14,7 @@
 #include "json/reader.h"
 #include "json/writer.h"
 #include "plan/plan.h"
+#include "test_json.h"
 
 namespace {
 
@@ -21,13 +22,8 @@ using kovi::ErrorKind;
 using kovi::json::Value;
 using kovi::plan::Plan;
 
-Value J(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << text << ": " << r.error;
-  return r.value;
-}
-
-std::string W(const Value& v) { return kovi::json::to_json(v); }
+using kovi_test::J;
+using kovi_test::W;
 
 Plan plan_of(std::string_view text) {
   auto r = kovi::plan::read_plan(J(text));

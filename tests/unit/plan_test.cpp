@@ -9,18 +9,14 @@
 #include "plan/plan.h"
 #include "plan/resolve_use.h"
 #include "plan/text_list.h"
+#include "test_json.h"
 
 namespace {
 
 using kovi::json::Value;
 
-Value J(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << text << ": " << r.error;
-  return r.value;
-}
-
-std::string W(const Value& v) { return kovi::json::to_json(v); }
+using kovi_test::J;
+using kovi_test::W;
 
 constexpr const char* kRole = R"({"code":"sw","kind":"Boolean","spec":{},"report_type":null})";
 

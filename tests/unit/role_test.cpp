@@ -10,6 +10,7 @@
 #include "data/role.h"
 #include "json/reader.h"
 #include "json/writer.h"
+#include "test_json.h"
 
 namespace {
 
@@ -17,14 +18,8 @@ using kovi::data::DpKind;
 using kovi::data::Role;
 using kovi::json::Value;
 
-Value J(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << text << ": " << r.error;
-  return r.value;
-}
-
-// Writes a value the way the host sees it, so number forms count.
-std::string W(const Value& v) { return kovi::json::to_json(v); }
+using kovi_test::J;
+using kovi_test::W;
 
 Role role(DpKind kind, std::string_view spec) { return Role{"x", kind, J(spec), Value()}; }
 

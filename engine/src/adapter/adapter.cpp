@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "json/record.h"
+#include "platform/text_hash.h"
 
 namespace kovi::adapter {
 
@@ -27,25 +28,7 @@ std::string entry_problem(const Value& e) {
   return {};
 }
 
-// DP codes are short words; they are hashed eight bytes at a time.
-std::size_t hash_code(std::string_view code) noexcept {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ code.size();
-  const char* p = code.data();
-  std::size_t n = code.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 29;
-  }
-  std::uint64_t w = 0;
-  if (n > 0) std::memcpy(&w, p, n);  // an empty view may have no data
-  // Every input bit must reach the low bits that pick the slot.
-  h ^= w;
-  h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
-  h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ull;
-  return static_cast<std::size_t>(h ^ (h >> 33));
-}
+std::size_t hash_code(std::string_view s) noexcept { return static_cast<std::size_t>(text_hash(s)); }
 
 std::string_view code_of(const Value& entry) noexcept { return entry.items()[0].as_string(); }
 

@@ -4,30 +4,13 @@
 #include <stdexcept>
 
 #include "adapter/converter.h"
+#include "platform/text_hash.h"
 
 namespace kovi::adapter {
 
 namespace {
 
-// Converter names are short words; they are hashed eight bytes at a time.
-std::uint64_t name_hash(std::string_view s) noexcept {
-  std::uint64_t h = 0x9E3779B97F4A7C15ull ^ s.size();
-  const char* p = s.data();
-  std::size_t n = s.size();
-  for (; n >= 8; p += 8, n -= 8) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    h = (h ^ w) * 0xBF58476D1CE4E5B9ull;
-    h ^= h >> 29;
-  }
-  std::uint64_t w = 0;
-  if (n > 0) std::memcpy(&w, p, n);  // an empty view may have no data
-  // Every input bit must reach the low bits that pick the slot.
-  h ^= w;
-  h = (h ^ (h >> 33)) * 0xFF51AFD7ED558CCDull;
-  h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ull;
-  return h ^ (h >> 33);
-}
+std::uint64_t name_hash(std::string_view s) noexcept { return static_cast<std::uint64_t>(text_hash(s)); }
 
 // Open addressing over both groups, built once on first use and read-only
 // afterwards, so any number of threads may look names up. Every adapter

@@ -12,11 +12,6 @@ namespace kovi::adapter {
 
 namespace {
 
-constexpr bool base64_char(unsigned char ch) noexcept {
-  return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '+' ||
-         ch == '/' || ch == '=';
-}
-
 constexpr int hex_digit(char ch) noexcept {
   if (ch >= '0' && ch <= '9') return ch - '0';
   if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
@@ -53,16 +48,7 @@ void append_scalar(const Value& v, std::string_view key, KeyList keys, std::stri
 
 }  // namespace
 
-std::optional<std::string> base64_text_bytes(std::string_view text) {
-  const bool clean = std::all_of(text.begin(), text.end(),
-                                 [](char ch) { return base64_char(static_cast<unsigned char>(ch)); });
-  if (clean) return base64_decode(text);
-  std::string kept;
-  kept.reserve(text.size());
-  for (char ch : text)
-    if (base64_char(static_cast<unsigned char>(ch))) kept.push_back(ch);
-  return base64_decode(kept);
-}
+std::optional<std::string> base64_text_bytes(std::string_view text) { return base64_decode_lenient(text); }
 
 std::optional<std::string> base64_bytes(const Value& v) {
   if (!v.is_string()) return std::nullopt;

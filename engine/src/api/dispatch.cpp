@@ -22,7 +22,7 @@ Result<json::Value> dispatch(json::Value& request) {
   const json::Value& op = request.get("op");
   const Operation* operation = op.is_string() ? find_operation(op.as_string()) : nullptr;
   if (operation == nullptr) return invalid_error("unknown engine operation");
-  if (operation->group == Group::Plain) return operation->handler(Request{request});
+  if (operation->group == Group::Plain) return operation->handler(Request{request, nullptr, &request});
 
   json::Value* rules = request.find("rules");
   Result<RulePackRef> pack = (rules == nullptr || rules->is_null())

@@ -79,7 +79,7 @@ Result<RulePackRef> RuleRegistry::lookup(std::string_view id) const {
   return found;
 }
 
-Status RuleRegistry::install(std::string_view id, const json::Value& document) {
+Status RuleRegistry::install(std::string_view id, json::Value document) {
   RulePackRef existing;
   bool usable;
   {
@@ -97,7 +97,7 @@ Status RuleRegistry::install(std::string_view id, const json::Value& document) {
 
   if (Status checked = rules::check_rule_pack(document); !checked.ok()) return checked;
   std::string fingerprint = rule_fingerprint(document);
-  return install(id, std::make_shared<const RulePack>(RulePack{document, std::move(fingerprint)}));
+  return install(id, std::make_shared<const RulePack>(RulePack{std::move(document), std::move(fingerprint)}));
 }
 
 Status RuleRegistry::install(std::string_view id, RulePackRef pack) {
@@ -153,7 +153,7 @@ Result<RulePackRef> lookup_rules(std::string_view id) { return RuleRegistry::pro
 Result<json::Value> op_install_rules(const Request& req) {
   auto id = rules_id(req);
   if (!id) return request_error("rules_id must be a nonempty string");
-  if (Status installed = RuleRegistry::process().install(*id, req.member("rules")); !installed.ok())
+  if (Status installed = RuleRegistry::process().install(*id, req.take("rules")); !installed.ok())
     return std::move(installed).error();
   return json::Value(true);
 }

@@ -54,9 +54,9 @@ class RuleRegistry {
   // already present is compared by fingerprint only: identical content
   // succeeds, other content fails with "rule id already registered with
   // different content", without checking the new document. A new id gets
-  // the document after it passed the rule pack check (copied once, then
-  // shared).
-  Status install(std::string_view id, const json::Value& document);
+  // the document after it passed the rule pack check (taken over, then
+  // shared; callers move it in).
+  Status install(std::string_view id, json::Value document);
 
   // Installs a pack that was already built (not null). Same outcomes as the
   // install() above, without the check.

@@ -13,6 +13,16 @@ namespace kovi {
 struct Request {
   const json::Value& doc;           // the request value (any JSON value)
   const RulePack* rules = nullptr;  // the pack of a Ruled operation
+  json::Value* movable = nullptr;   // the same request, when members may be taken
+
+  // A plain value taken out of the request without copying when the
+  // request allows it (a large member the operation keeps, such as a pack
+  // to install); a copy otherwise.
+  json::Value take(std::string_view name) const {
+    if (movable != nullptr)
+      if (json::Value* m = movable->find(name)) return std::move(*m);
+    return member(name);
+  }
 
   // Plain value: the member, or null when absent (or the request is not an
   // object).

@@ -147,38 +147,16 @@ Eval fn_parse_json(const CallArgs& c) {
   return std::move(r.value);
 }
 
-constexpr bool base64_char(unsigned char ch) noexcept {
-  return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '+' ||
-         ch == '/' || ch == '=';
-}
-
-// The bytes of base64 text, after dropping every character outside the
-// alphabet and "=" (line breaks, spaces, stray punctuation).
-std::optional<std::string> decode_base64_lenient(std::string_view text) {
-  bool clean = true;
-  for (char ch : text)
-    if (!base64_char(static_cast<unsigned char>(ch))) {
-      clean = false;
-      break;
-    }
-  if (clean) return base64_decode(text);
-  std::string kept;
-  kept.reserve(text.size());
-  for (char ch : text)
-    if (base64_char(static_cast<unsigned char>(ch))) kept.push_back(ch);
-  return base64_decode(kept);
-}
-
 Eval fn_b64_utf8(const CallArgs& c) {
   if (!c[0].is_string()) return Value();
-  std::optional<std::string> bytes = decode_base64_lenient(c[0].as_string());
+  std::optional<std::string> bytes = base64_decode_lenient(c[0].as_string());
   if (!bytes || !json::valid_utf8(*bytes)) return Value();
   return Value(*bytes);
 }
 
 Eval fn_b64_utf16be(const CallArgs& c) {
   if (!c[0].is_string()) return Value();
-  std::optional<std::string> bytes = decode_base64_lenient(c[0].as_string());
+  std::optional<std::string> bytes = base64_decode_lenient(c[0].as_string());
   if (!bytes || bytes->size() % 2 != 0) return Value();
   const std::string& b = *bytes;
   auto unit = [&b](std::size_t i) -> char32_t {

@@ -167,8 +167,10 @@ class Out {
     }
     while (i < n && kEscape.code[static_cast<unsigned char>(s[i])] == 0) ++i;
   stop:
-    std::memcpy(p, s + run, i - run);
-    p += i - run;
+    if (i != run) {
+      std::memcpy(p, s + run, i - run);
+      p += i - run;
+    }
     if (i == n) break;
     // Room for this escape and the rest unescaped.
     p = out.need(p, 6 + (n - i) + 1);

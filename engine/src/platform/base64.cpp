@@ -96,4 +96,28 @@ std::optional<std::string> base64_decode(std::string_view text) {
     return out;
 }
 
+namespace {
+
+constexpr bool base64_text_char(unsigned char ch) noexcept {
+  return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z') || (ch >= '0' && ch <= '9') || ch == '+' ||
+         ch == '/' || ch == '=';
+}
+
+}  // namespace
+
+std::optional<std::string> base64_decode_lenient(std::string_view text) {
+  bool clean = true;
+  for (char ch : text)
+    if (!base64_text_char(static_cast<unsigned char>(ch))) {
+      clean = false;
+      break;
+    }
+  if (clean) return base64_decode(text);
+  std::string kept;
+  kept.reserve(text.size());
+  for (char ch : text)
+    if (base64_text_char(static_cast<unsigned char>(ch))) kept.push_back(ch);
+  return base64_decode(kept);
+}
+
 }  // namespace kovi

@@ -19,4 +19,9 @@ std::string base64_encode(std::string_view bytes);
 // The empty text decodes to the empty string.
 std::optional<std::string> base64_decode(std::string_view text);
 
+// Base64 text as payloads carry it: every character outside the alphabet
+// and "=" (line breaks, spaces, stray punctuation) is dropped first, then
+// the rest is decoded strictly as by base64_decode.
+std::optional<std::string> base64_decode_lenient(std::string_view text);
+
 }  // namespace kovi
