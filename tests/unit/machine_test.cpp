@@ -7,6 +7,7 @@
 #include "json/reader.h"
 #include "json/writer.h"
 #include "machine/machine.h"
+#include "machine_outputs_json.h"
 
 namespace {
 
@@ -23,24 +24,8 @@ Value parse(std::string_view text) {
 
 std::string text(const Value& v) { return kovi::json::to_json(v); }
 
-Value outputs_value(const MachineOutputs& out) {
-  Value v = Value::object();
-  Value& emits = v.set("emits", Value::object());
-  for (const auto& e : out.emits) emits.set(e.name, e.value);
-  Value& timers = v.set("timers", Value::object());
-  for (const auto& t : out.timers) timers.set(t.name, t.delay ? Value(*t.delay) : Value());
-  Value& sends = v.set("sends", Value::array());
-  for (const auto& s : out.sends) sends.push_back(s);
-  return v;
-}
-
-Value expected_outputs(const Value& run) {
-  Value v = Value::object();
-  v.set("emits", run.find("emits") ? run.get("emits") : Value::object());
-  v.set("timers", run.find("timers") ? run.get("timers") : Value::object());
-  v.set("sends", run.find("sends") ? run.get("sends") : Value::array());
-  return v;
-}
+using kovi_test::expected_outputs;
+using kovi_test::outputs_value;
 
 // A scenario: {"config": C, "state": state after creation, "runs": [...]}.
 // A run is {"run": kind, "input": I (default {}), then "error" or the

@@ -20,6 +20,7 @@
 #include "json/reader.h"
 #include "json/writer.h"
 #include "machine/machine_statements.h"
+#include "machine_outputs_json.h"
 
 namespace {
 
@@ -47,24 +48,8 @@ class StoppingStatements final : public kovi::expr::StatementSet<MachineOutputs>
   }
 };
 
-Value outputs_value(const MachineOutputs& out) {
-  Value v = Value::object();
-  Value& emits = v.set("emits", Value::object());
-  for (const auto& e : out.emits) emits.set(e.name, e.value);
-  Value& timers = v.set("timers", Value::object());
-  for (const auto& t : out.timers) timers.set(t.name, t.delay ? Value(*t.delay) : Value());
-  Value& sends = v.set("sends", Value::array());
-  for (const auto& s : out.sends) sends.push_back(s);
-  return v;
-}
-
-Value expected_outputs(const Value& c) {
-  Value v = Value::object();
-  v.set("emits", c.find("emits") ? c.get("emits") : Value::object());
-  v.set("timers", c.find("timers") ? c.get("timers") : Value::object());
-  v.set("sends", c.find("sends") ? c.get("sends") : Value::array());
-  return v;
-}
+using kovi_test::expected_outputs;
+using kovi_test::outputs_value;
 
 void run_case(const Value& c, const std::string& where) {
   RuleContext ctx;

@@ -7,17 +7,11 @@
 
 #include "json/writer.h"
 #include "platform/base64.h"
+#include "platform/hex.h"
 
 namespace kovi::adapter {
 
 namespace {
-
-constexpr int hex_digit(char ch) noexcept {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
 
 bool governs(KeyList keys, std::string_view key) noexcept {
   return std::find(keys.begin(), keys.end(), key) != keys.end();

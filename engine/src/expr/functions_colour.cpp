@@ -4,6 +4,7 @@
 #include "expr/colour.h"
 #include "expr/conversions.h"
 #include "expr/functions.h"
+#include "platform/hex.h"
 
 namespace kovi::expr {
 
@@ -35,13 +36,6 @@ Eval fn_hs_to_rgb_hex(const CallArgs& c) {
     out[2 + 2 * i] = kHexDigits[bytes[i] & 15];
   }
   return Value(std::string_view(out, sizeof out));
-}
-
-int hex_digit(char ch) noexcept {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
 }
 
 constexpr bool ascii_white_space(char ch) noexcept {

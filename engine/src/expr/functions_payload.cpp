@@ -6,17 +6,11 @@
 #include "adapter/payload_text.h"
 #include "expr/conversions.h"
 #include "expr/functions.h"
+#include "platform/hex.h"
 
 namespace kovi::expr {
 
 namespace {
-
-constexpr int hex_digit(char ch) noexcept {
-  if (ch >= '0' && ch <= '9') return ch - '0';
-  if (ch >= 'a' && ch <= 'f') return ch - 'a' + 10;
-  if (ch >= 'A' && ch <= 'F') return ch - 'A' + 10;
-  return -1;
-}
 
 constexpr bool ascii_white_space(char ch) noexcept { return ch == ' ' || (ch >= '\t' && ch <= '\r'); }
 
