@@ -200,7 +200,7 @@ template <Iteration kind>
 Eval form_iterate(RuleContext& ctx, const Value& op) {
   const Value& args = args_of(op);
   Value list;
-  if (!args.empty()) {
+  if (args.is_array() && !args.empty()) {
     Eval l = evaluate(ctx, args[0]);
     if (!l.ok()) return l;
     list = std::move(l).value();

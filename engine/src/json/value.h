@@ -40,6 +40,9 @@ enum class Type : std::uint8_t { Null, Bool, Uint, Int, Float, String, Array, Ob
 class Value;
 struct Member;
 
+// A shared null for lookups that find nothing.
+const Value& null_value() noexcept;
+
 namespace detail {
 struct StringRep;
 struct ArrayRep;
@@ -196,7 +199,12 @@ class Value {
   // Array elements; an empty span for every other type.
   std::span<const Value> items() const noexcept;
   std::span<Value> items() noexcept;
-  const Value& operator[](std::size_t i) const noexcept { return items()[i]; }
+  // The i-th array element; a shared null past the end or for a value that
+  // is not an array (a read never goes out of bounds).
+  const Value& operator[](std::size_t i) const noexcept {
+    auto all = items();
+    return i < all.size() ? all[i] : null_value();
+  }
   Value& operator[](std::size_t i) noexcept { return items()[i]; }
   // Appends to an array (a null becomes an empty array first).
   Value& push_back(Value v);
