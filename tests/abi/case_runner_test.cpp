@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "abi_support.h"
+#include "case_files.h"
 #include "json/reader.h"
 #include "json/writer.h"
 
@@ -24,39 +25,25 @@ namespace {
 namespace fs = std::filesystem;
 using kovi::json::Value;
 
-std::vector<fs::path> case_files() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(KOVI_CASES_DIR))
-    if (entry.path().extension() == ".jsonl") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 class CaseFile : public ::testing::TestWithParam<fs::path> {};
 
+void check_case(const Value& c, const std::string& where) {
+  const Value* response = c.find("response");
+  ASSERT_NE(response, nullptr) << where << ": case has no response";
+  std::string sent = c.find("raw") ? std::string(c.get("raw").as_string()) : kovi::json::to_json(c.get("request"));
+  EXPECT_EQ(kovi_test::eval(sent), kovi::json::to_json(*response)) << where << "\n  request: " << sent;
+}
+
 TEST_P(CaseFile, EveryCaseAnswersAsRecorded) {
-  std::ifstream in(GetParam());
-  ASSERT_TRUE(in) << GetParam();
-  std::string line;
-  int n = 0;
   int cases = 0;
-  while (std::getline(in, line)) {
-    ++n;
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    auto parsed = kovi::json::read(line);
-    ASSERT_TRUE(parsed.ok()) << GetParam().filename() << ":" << n << ": " << parsed.error;
-    const Value& c = parsed.value;
-    const Value* response = c.find("response");
-    ASSERT_NE(response, nullptr) << GetParam().filename() << ":" << n << ": case has no response";
-    std::string sent = c.find("raw") ? std::string(c.get("raw").as_string()) : kovi::json::to_json(c.get("request"));
-    std::string got = kovi_test::eval(sent);
-    EXPECT_EQ(got, kovi::json::to_json(*response)) << GetParam().filename() << ":" << n << "\n  request: " << sent;
+  kovi_test::for_each_case(GetParam(), [&](const Value& c, const std::string& where) {
     ++cases;
-  }
+    check_case(c, where);
+  });
   EXPECT_GT(cases, 0) << "empty case file";
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, CaseFile, ::testing::ValuesIn(case_files()),
+INSTANTIATE_TEST_SUITE_P(Cases, CaseFile, ::testing::ValuesIn(kovi_test::jsonl_files(KOVI_CASES_DIR)),
                          [](const auto& info) { return info.param.stem().string(); });
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "expr/evaluate.h"
+#include "case_files.h"
 #include "json/reader.h"
 #include "json/writer.h"
 
@@ -23,45 +24,28 @@ namespace {
 namespace fs = std::filesystem;
 using kovi::json::Value;
 
-std::vector<fs::path> rule_case_files() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(KOVI_RULE_CASES_DIR))
-    if (entry.path().extension() == ".jsonl") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
-
 class ExprCases : public ::testing::TestWithParam<fs::path> {};
 
-TEST_P(ExprCases, EvaluateAsRecorded) {
-  std::ifstream in(GetParam());
-  std::string line;
-  int n = 0;
-  while (std::getline(in, line)) {
-    ++n;
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    auto parsed = kovi::json::read(line);
-    ASSERT_TRUE(parsed.ok()) << GetParam().filename() << ":" << n << ": " << parsed.error;
-    const Value& c = parsed.value;
-    if (!c.find("expr")) continue;
-    const Value& functions = c.get("functions");
-    kovi::expr::RuleContext ctx(&functions);
-    for (const auto& m : c.get("vars").members()) ctx.bind(m.key(), m.value);
-    auto r = kovi::expr::evaluate(ctx, c.get("expr"));
-    std::string where = GetParam().filename().string() + ":" + std::to_string(n) + ": " + line;
-    if (const Value* err = c.find("error")) {
-      ASSERT_FALSE(r.ok()) << where << "\n  got value " << kovi::json::to_json(r.value());
-      EXPECT_EQ(r.error().message, err->as_string()) << where;
-    } else {
-      ASSERT_TRUE(r.ok()) << where << "\n  failed: " << r.error().message;
-      EXPECT_EQ(kovi::json::to_json(r.value()), kovi::json::to_json(c.get("value"))) << where;
-    }
-    EXPECT_EQ(ctx.mark(), c.get("vars").size()) << where << "\n  bindings not restored";
-    EXPECT_EQ(ctx.depth(), 0u) << where;
+void check_case(const Value& c, const std::string& where) {
+  if (!c.find("expr")) return;
+  const Value& functions = c.get("functions");
+  kovi::expr::RuleContext ctx(&functions);
+  for (const auto& m : c.get("vars").members()) ctx.bind(m.key(), m.value);
+  auto r = kovi::expr::evaluate(ctx, c.get("expr"));
+  if (const Value* err = c.find("error")) {
+    ASSERT_FALSE(r.ok()) << where << "\n  got value " << kovi::json::to_json(r.value());
+    EXPECT_EQ(r.error().message, err->as_string()) << where;
+  } else {
+    ASSERT_TRUE(r.ok()) << where << "\n  failed: " << r.error().message;
+    EXPECT_EQ(kovi::json::to_json(r.value()), kovi::json::to_json(c.get("value"))) << where;
   }
+  EXPECT_EQ(ctx.mark(), c.get("vars").size()) << where << "\n  bindings not restored";
+  EXPECT_EQ(ctx.depth(), 0u) << where;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rules, ExprCases, ::testing::ValuesIn(rule_case_files()),
+TEST_P(ExprCases, EvaluateAsRecorded) { kovi_test::for_each_case(GetParam(), check_case); }
+
+INSTANTIATE_TEST_SUITE_P(Rules, ExprCases, ::testing::ValuesIn(kovi_test::jsonl_files(KOVI_RULE_CASES_DIR)),
                          [](const auto& info) { return info.param.stem().string(); });
 
 }  // namespace

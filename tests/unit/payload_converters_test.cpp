@@ -28,20 +28,13 @@
 #include "json/reader.h"
 #include "json/writer.h"
 #include "platform/base64.h"
+#include "case_files.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using kovi::json::Value;
 using kovi::json::to_json;
-
-std::vector<fs::path> case_files() {
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(KOVI_RULE_CASES_DIR "/../adapter"))
-    if (entry.path().extension() == ".jsonl") files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  return files;
-}
 
 // The converter as the adapter finds it; only payload converters are
 // exercised here.
@@ -140,36 +133,26 @@ void check_expr(const Value& c, const std::string& where) {
 
 class PayloadConverterCases : public ::testing::TestWithParam<fs::path> {};
 
-TEST_P(PayloadConverterCases, ConvertAsRecorded) {
-  std::ifstream in(GetParam());
-  ASSERT_TRUE(in) << GetParam();
-  std::string line;
-  int n = 0;
-  while (std::getline(in, line)) {
-    ++n;
-    if (line.find_first_not_of(" \t\r") == std::string::npos) continue;
-    auto parsed = kovi::json::read(line);
-    ASSERT_TRUE(parsed.ok()) << GetParam().filename() << ":" << n << ": " << parsed.error;
-    const Value& c = parsed.value;
-    const std::string where = GetParam().filename().string() + ":" + std::to_string(n) + ": " + line;
-    if (c.find("converter"))
-      check_read(c, where);
-    else if (c.find("encode"))
-      check_write(c, where);
-    else if (c.find("round_trip"))
-      check_round_trip(c, where);
-    else if (c.find("hex_field"))
-      check_hex_field(c, where);
-    else if (c.find("text_form"))
-      check_text_form(c, where);
-    else if (c.find("expr"))
-      check_expr(c, where);
-    else
-      ADD_FAILURE() << where << "\n  unknown case";
-  }
+void check_case(const Value& c, const std::string& where) {
+  if (c.find("converter"))
+    check_read(c, where);
+  else if (c.find("encode"))
+    check_write(c, where);
+  else if (c.find("round_trip"))
+    check_round_trip(c, where);
+  else if (c.find("hex_field"))
+    check_hex_field(c, where);
+  else if (c.find("text_form"))
+    check_text_form(c, where);
+  else if (c.find("expr"))
+    check_expr(c, where);
+  else
+    ADD_FAILURE() << where << "\n  unknown case";
 }
 
-INSTANTIATE_TEST_SUITE_P(Adapter, PayloadConverterCases, ::testing::ValuesIn(case_files()),
+TEST_P(PayloadConverterCases, ConvertAsRecorded) { kovi_test::for_each_case(GetParam(), check_case); }
+
+INSTANTIATE_TEST_SUITE_P(Adapter, PayloadConverterCases, ::testing::ValuesIn(kovi_test::jsonl_files(KOVI_TESTS_DIR "/adapter")),
                          [](const auto& info) { return info.param.stem().string(); });
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include "json/reader.h"
 #include "json/writer.h"
 #include "platform/sha256.h"
+#include "test_json.h"
 
 using kovi::RuleRegistry;
 using kovi::json::Value;
@@ -27,18 +28,8 @@ constexpr const char* kNotRegistered = "rules are required or rules_id is not re
 constexpr const char* kPoisoned = "rule registry poisoned";
 constexpr const char* kDifferent = "rule id already registered with different content";
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error << " in " << text;
-  return std::move(r.value);
-}
-
-Value minimal_pack() {
-  std::ifstream in(std::string(KOVI_RULE_CASES_DIR) + "/../fixtures/minimal_pack.json");
-  std::stringstream text;
-  text << in.rdbuf();
-  return parse(text.str());
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
+using kovi_test::minimal_pack;
 
 // The minimal pack with one distinguishing constant.
 Value variant_pack(int n) {

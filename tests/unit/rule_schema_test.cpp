@@ -12,23 +12,14 @@
 #include "rules/rule_pack_check.h"
 #include "rules/rule_schema.h"
 #include "rules/schema_validator.h"
+#include "test_json.h"
 
 using kovi::json::Value;
 
 namespace {
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error << " in " << text;
-  return std::move(r.value);
-}
-
-Value minimal_pack() {
-  std::ifstream in(std::string(KOVI_RULE_CASES_DIR) + "/../fixtures/minimal_pack.json");
-  std::stringstream text;
-  text << in.rdbuf();
-  return parse(text.str());
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
+using kovi_test::minimal_pack;
 
 // "" for success, the message otherwise.
 std::string outcome(const Value& value, const Value& schema, std::string_view path = {}) {

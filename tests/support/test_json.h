@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 
@@ -21,5 +23,13 @@ inline kovi::json::Value J(std::string_view text) {
 // Writes a value the way the host sees it, so number forms and member
 // order count in comparisons.
 inline std::string W(const kovi::json::Value& v) { return kovi::json::to_json(v); }
+
+// The smallest rule pack that passes the rule pack check.
+inline kovi::json::Value minimal_pack() {
+  std::ifstream in(std::string(KOVI_TESTS_DIR) + "/fixtures/minimal_pack.json");
+  std::stringstream text;
+  text << in.rdbuf();
+  return J(text.str());
+}
 
 }  // namespace kovi_test
