@@ -6,6 +6,7 @@
 
 #include "expr/evaluate.h"
 #include "json/reader.h"
+#include "test_json.h"
 
 using kovi::expr::evaluate;
 using kovi::expr::RuleContext;
@@ -13,11 +14,7 @@ using kovi::json::Value;
 
 namespace {
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error;
-  return std::move(r.value);
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
 
 Value nested_arrays(int depth) {
   Value v = Value(1);

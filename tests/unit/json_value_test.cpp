@@ -9,17 +9,14 @@
 #include "json/reader.h"
 #include "json/value.h"
 #include "json/writer.h"
+#include "test_json.h"
 
 using kovi::json::Type;
 using kovi::json::Value;
 
 namespace {
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error;
-  return std::move(r.value);
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
 
 std::string keys(const Value& v) {
   std::string out;

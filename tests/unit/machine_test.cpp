@@ -8,6 +8,7 @@
 #include "json/writer.h"
 #include "machine/machine.h"
 #include "machine_outputs_json.h"
+#include "test_json.h"
 
 namespace {
 
@@ -16,11 +17,7 @@ using kovi::machine::Machine;
 using kovi::machine::MachineOutputs;
 using kovi::machine::MachineProgram;
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error << " in " << text;
-  return std::move(r.value);
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
 
 std::string text(const Value& v) { return kovi::json::to_json(v); }
 

@@ -21,6 +21,7 @@
 #include "json/writer.h"
 #include "machine/machine_statements.h"
 #include "machine_outputs_json.h"
+#include "test_json.h"
 
 namespace {
 
@@ -32,11 +33,7 @@ using kovi::expr::StepResult;
 using kovi::json::Value;
 using kovi::machine::MachineOutputs;
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error;
-  return std::move(r.value);
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
 
 std::string text(const Value& v) { return kovi::json::to_json(v); }
 

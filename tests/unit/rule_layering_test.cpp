@@ -8,16 +8,13 @@
 
 #include "json/reader.h"
 #include "json/writer.h"
+#include "test_json.h"
 
 using kovi::json::Value;
 
 namespace {
 
-Value parse(std::string_view text) {
-  auto r = kovi::json::read(text);
-  EXPECT_TRUE(r.ok()) << r.error << " in " << text;
-  return std::move(r.value);
-}
+Value parse(std::string_view text) { return kovi_test::J(text); }
 
 }  // namespace
 

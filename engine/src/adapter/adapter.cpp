@@ -47,10 +47,12 @@ Adapter::Adapter(const Adapter& other)
     point_at_own();
 }
 
-Adapter::Adapter(Adapter&& other) noexcept
-    : own_(std::move(other.own_)),
-      viewing_(other.viewing_),
-      by_code_(std::move(other.by_code_)) {
+Adapter::Adapter(Adapter&& other) noexcept { take_from(other); }
+
+void Adapter::take_from(Adapter& other) noexcept {
+  own_ = std::move(other.own_);
+  viewing_ = other.viewing_;
+  by_code_ = std::move(other.by_code_);
   if (viewing_)
     at_ = other.at_;
   else
@@ -71,19 +73,7 @@ Adapter& Adapter::operator=(const Adapter& other) {
 }
 
 Adapter& Adapter::operator=(Adapter&& other) noexcept {
-  if (this != &other) {
-    own_ = std::move(other.own_);
-    viewing_ = other.viewing_;
-    by_code_ = std::move(other.by_code_);
-    if (viewing_)
-      at_ = other.at_;
-    else
-      point_at_own();
-    for (Value& v : other.own_) v = Value::object();
-    other.point_at_own();
-    other.viewing_ = false;
-      other.by_code_.clear();
-  }
+  if (this != &other) take_from(other);
   return *this;
 }
 

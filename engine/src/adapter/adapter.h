@@ -108,6 +108,8 @@ class Adapter {
   Value& own(Member m);
   void own_all();
   void point_at_own() noexcept;
+  // Moves `other` into this adapter and leaves `other` empty.
+  void take_from(Adapter& other) noexcept;
   // Rebuilds the code table.
   void index();
   std::size_t code_position(std::string_view code) const noexcept;
